@@ -1,0 +1,19 @@
+// buildBook: one source file in, one book database out.
+#pragma once
+
+#include "framework/book_info.h"
+#include "framework/file_service.h"
+#include "framework/verdict.h"
+
+#include <cstdint>
+
+namespace quillery {
+
+// Builds the book of `source` into `output` with the book information `info` (only its title is read here;
+// the writer stores all five fields) and the flags word of the build (kFlagDictionary for a dictionary
+// build). Every problem is reported on the diagnostic channels. Returns Ok exactly when the book was written;
+// on failure no output file is left behind, and the build's temporary files are always deleted.
+// A missing source or output builds nothing.
+Verdict buildBook(const FileService* source, const FileService* output, const BookInfo& info, uint32_t flags);
+
+} // namespace quillery

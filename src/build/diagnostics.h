@@ -1,0 +1,77 @@
+// The three diagnostic channels of a build: errors, warnings and notes.
+//
+// Code anywhere reports with a printf-style call and goes on; the handler installed on the channel decides what
+// becomes of the message. The channels neither count nor stop anything: each stage returns its own verdict.
+// A report is formatted once, into at most 511 bytes (longer text is cut), and handed to the handler as data.
+//
+// A stage that knows where in the book's text a report belongs says so with the ...At() calls; the handler then
+// sees the line and column (1-based, the column in bytes) of that text position. The text the positions refer to
+// is announced by a ReportTextScope for the length of a build. The message text itself is never changed.
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string_view>
+
+namespace quillery {
+
+enum class ReportLevel : int { Note = 0, Warning = 1, Error = 2 };
+
+struct SourcePlace {
+    uint32_t line = 1;
+    uint32_t column = 1;
+};
+
+struct Report {
+    ReportLevel level;
+    std::string_view text; // as formatted, at most 511 bytes
+    std::optional<SourcePlace> place;
+};
+
+using ReportHandler = std::function<int(const Report&)>;
+
+int reportError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int reportWarning(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int reportNote(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The same, tied to a byte position of the text announced by the current ReportTextScope.
+int reportErrorAt(size_t position, const char* format, ...) __attribute__((format(printf, 2, 3)));
+int reportWarningAt(size_t position, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// The same, at a place the caller has worked out itself.
+int reportWarningIn(SourcePlace place, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+int vreport(ReportLevel level, std::optional<SourcePlace> place, const char* format, va_list args);
+
+// Installing an empty handler leaves the channel's handler in place.
+void setErrorHandler(ReportHandler handler);
+void setWarningHandler(ReportHandler handler);
+void setNoteHandler(ReportHandler handler);
+const ReportHandler& errorHandler();
+const ReportHandler& warningHandler();
+const ReportHandler& noteHandler();
+
+// The handler every channel starts with: the text on standard output, exactly as formatted.
+int printReportToStdout(const Report& report);
+
+// Line and column of `position` in `text` (a position at or past the end is placed after the last byte).
+SourcePlace placeOfPosition(std::string_view text, size_t position);
+// The place of `position` in the text of the current ReportTextScope, if there is one.
+std::optional<SourcePlace> placeInReportText(size_t position);
+
+// Announces the text that report positions refer to, until destroyed.
+class ReportTextScope {
+public:
+    explicit ReportTextScope(std::string_view text);
+    ~ReportTextScope();
+    ReportTextScope(const ReportTextScope&) = delete;
+    ReportTextScope& operator=(const ReportTextScope&) = delete;
+
+private:
+    std::string_view previous_;
+};
+
+} // namespace quillery

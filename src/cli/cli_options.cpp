@@ -1,0 +1,142 @@
+#include "cli/cli_options.h"
+
+#include <string_view>
+
+namespace quillery::cli {
+namespace {
+
+// Options that take a value, given as "--name VALUE" or "--name=VALUE".
+std::optional<std::string>* valueSlot(CliOptions& options, std::string_view name) {
+    if (name == "--title") {
+        return &options.title;
+    }
+    if (name == "--author") {
+        return &options.author;
+    }
+    if (name == "--publisher") {
+        return &options.publisher;
+    }
+    if (name == "--isbn") {
+        return &options.isbn;
+    }
+    if (name == "--copyright") {
+        return &options.copyright;
+    }
+    if (name == "-o" || name == "--output") {
+        return &options.output;
+    }
+    return nullptr;
+}
+
+bool setFlag(CliOptions& options, std::string_view argument) {
+    struct Flag {
+        std::string_view name;
+        bool CliOptions::*field;
+    };
+    static constexpr Flag kFlags[] = {
+        {"--keep-existing", &CliOptions::keepExisting}, {"--dictionary", &CliOptions::dictionary},
+        {"-v", &CliOptions::verbose},                    {"--verbose", &CliOptions::verbose},
+        {"-h", &CliOptions::help},                       {"--help", &CliOptions::help},
+        {"--version", &CliOptions::version},             {"--inspect", &CliOptions::inspect},
+        {"--json", &CliOptions::json},
+    };
+    for (const Flag& flag : kFlags) {
+        if (argument == flag.name) {
+            options.*flag.field = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& arguments, std::string& error) {
+    CliOptions options;
+    bool onlySources = false;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        std::string_view argument = arguments[i];
+        if (onlySources || argument.empty() || argument[0] != '-' || argument == "-") {
+            options.sources.emplace_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            onlySources = true;
+            continue;
+        }
+        if (setFlag(options, argument)) {
+            continue;
+        }
+        if (argument == "--diagnostics=json" || argument == "--diagnostics=human") {
+            options.diagnostics = argument == "--diagnostics=json" ? DiagnosticsFormat::Json : DiagnosticsFormat::Human;
+            continue;
+        }
+        size_t equals = argument.find('=');
+        std::string_view name = argument.substr(0, equals);
+        std::optional<std::string>* slot = valueSlot(options, name);
+        if (slot == nullptr) {
+            error = "unknown option '" + std::string(argument) + "'";
+            return std::nullopt;
+        }
+        if (equals != std::string_view::npos) {
+            *slot = std::string(argument.substr(equals + 1));
+        } else if (i + 1 < arguments.size()) {
+            *slot = arguments[++i];
+        } else {
+            error = "option '" + std::string(name) + "' needs a value";
+            return std::nullopt;
+        }
+    }
+    if (options.help || options.version) {
+        return options;
+    }
+    if (options.sources.empty()) {
+        error = options.inspect ? "--inspect needs a BOOK.tdb" : "no SOURCE given";
+        return std::nullopt;
+    }
+    if (options.inspect && options.sources.size() != 1) {
+        error = "--inspect takes exactly one BOOK.tdb";
+        return std::nullopt;
+    }
+    if (options.output && options.sources.size() != 1) {
+        error = "-o can only be used with one SOURCE";
+        return std::nullopt;
+    }
+    if (options.output && options.keepExisting) {
+        error = "-o and --keep-existing cannot be used together";
+        return std::nullopt;
+    }
+    if (options.json && !options.inspect) {
+        error = "--json goes with --inspect (for build messages use --diagnostics=json)";
+        return std::nullopt;
+    }
+    return options;
+}
+
+const char* usageText() {
+    return "Usage: quillery-cli [OPTIONS] SOURCE...\n"
+           "       quillery-cli --inspect [--json] BOOK.tdb\n"
+           "\n"
+           "Builds one book (.tdb) per SOURCE (.tml or .txt), beside the source.\n"
+           "\n"
+           "Options:\n"
+           "  -o, --output PATH      write the book to PATH (one SOURCE only)\n"
+           "  --keep-existing        never replace a book: write NAME.1.tdb, NAME.2.tdb, ... instead\n"
+           "  --title TEXT           book title (replaces TITLE= of the source)\n"
+           "  --author TEXT          author (replaces AUTHOR=)\n"
+           "  --publisher TEXT       publisher (replaces PUBLISHER=)\n"
+           "  --isbn TEXT            ISBN (replaces EISBN=)\n"
+           "  --copyright TEXT       copyright line (replaces COPYRIGHT=)\n"
+           "  --dictionary           dictionary build: small font only, index items accepted\n"
+           "  --diagnostics=json     one JSON object per message on standard output\n"
+           "  -v, --verbose          also print progress notes\n"
+           "  --inspect              show the structure of BOOK.tdb and check it\n"
+           "  --json                 with --inspect: print it as one JSON document\n"
+           "  -h, --help             show this help\n"
+           "  --version              show the version\n"
+           "\n"
+           "Exit status: 0 every book was written, 1 a book was not, 2 usage error.\n"
+           "SOURCE_DATE_EPOCH (seconds) fixes the creation date and random tag: builds become reproducible.\n";
+}
+
+} // namespace quillery::cli

@@ -1,0 +1,32 @@
+// The command line of quillery-cli.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillery::cli {
+
+enum class DiagnosticsFormat { Human, Json };
+
+struct CliOptions {
+    std::vector<std::string> sources;
+    std::optional<std::string> output; // -o PATH
+    std::optional<std::string> title, author, publisher, isbn, copyright;
+    bool keepExisting = false;
+    bool dictionary = false;
+    bool verbose = false;
+    bool help = false;
+    bool version = false;
+    bool inspect = false;
+    bool json = false; // with --inspect
+    DiagnosticsFormat diagnostics = DiagnosticsFormat::Human;
+};
+
+// Parses argv (without the program name). On a usage error returns nullopt and sets `error`.
+std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& arguments, std::string& error);
+
+// The text of --help.
+const char* usageText();
+
+} // namespace quillery::cli

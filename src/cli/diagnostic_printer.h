@@ -1,0 +1,34 @@
+// How quillery-cli shows the reports of a build: compiler-style lines on stderr, or JSON lines on stdout.
+#pragma once
+
+#include "build/diagnostics.h"
+#include "cli/cli_options.h"
+
+#include <cstdio>
+#include <string>
+
+namespace quillery::cli {
+
+// One line for a report: "FILE:LINE:COL: error: TEXT" (or "FILE: warning: TEXT" without a place), ending in
+// exactly one line feed.
+std::string formatHumanLine(const std::string& file, const Report& report);
+
+// One JSON object for a report, ending in a line feed.
+std::string formatJsonLine(const std::string& file, const Report& report);
+
+// Installs itself on the three channels and prints every report for the current source.
+class DiagnosticPrinter {
+public:
+    DiagnosticPrinter(DiagnosticsFormat format, bool verbose, FILE* human, FILE* json);
+    void setFile(std::string file) { file_ = std::move(file); }
+    int print(const Report& report);
+
+private:
+    DiagnosticsFormat format_;
+    bool verbose_;
+    FILE* human_;
+    FILE* json_;
+    std::string file_;
+};
+
+} // namespace quillery::cli

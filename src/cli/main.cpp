@@ -1,0 +1,42 @@
+// quillery-cli: builds books from the command line.
+#include "build/source_date_epoch.h"
+#include "cli/build_command.h"
+#include "cli/cli_options.h"
+#include "cli/diagnostic_printer.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace quillery;
+
+int main(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::string error;
+    std::optional<cli::CliOptions> options = cli::parseCliOptions(arguments, error);
+    if (!options) {
+        std::fprintf(stderr, "quillery-cli: %s\nTry 'quillery-cli --help' for more information.\n", error.c_str());
+        return 2;
+    }
+    if (options->help) {
+        std::fputs(cli::usageText(), stdout);
+        return 0;
+    }
+    if (options->version) {
+        std::puts("quillery-cli " QUILLERY_VERSION);
+        return 0;
+    }
+    uint32_t epoch = 0;
+    if (parseSourceDateEpoch(std::getenv("SOURCE_DATE_EPOCH"), &epoch) == EpochSetting::Invalid) {
+        std::fprintf(stderr,
+                     "quillery-cli: SOURCE_DATE_EPOCH must be a whole number of seconds from 0 to 4294967294\n");
+        return 2;
+    }
+    if (options->inspect) {
+        std::fprintf(stderr, "quillery-cli: --inspect is not available yet\n");
+        return 1;
+    }
+    cli::DiagnosticPrinter printer(options->diagnostics, options->verbose, stderr, stdout);
+    return cli::runBuilds(*options, printer);
+}

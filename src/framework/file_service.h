@@ -1,0 +1,62 @@
+// FileService: one file system path and the operations a build needs on it.
+//
+// Every operation that can fail returns 0 for success and nonzero for failure. Only regular files are ever
+// opened: a directory, device, FIFO or socket at the path makes open() fail without blocking and without
+// touching it. The I/O operations are virtual so that tests can stand in a file that fails on purpose.
+// The file is closed when the object is destroyed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace quillery {
+
+class FileService {
+public:
+    enum class Mode { Read, Write, ReadWrite };
+
+    explicit FileService(std::string path);
+    FileService(const FileService& other) : path_(other.path_) {}
+    FileService& operator=(const FileService&) = delete;
+    virtual ~FileService();
+
+    const std::string& path() const { return path_; }
+    // The last path component.
+    std::string fileName() const;
+    // Absolute and lexically normalised; symbolic links are not resolved.
+    std::string fullPath() const;
+    // The full path of the folder that holds the file.
+    std::string parentFolder() const;
+    // Equal full paths (compared exactly), or two existing paths naming one file on disk.
+    bool isSameFile(const FileService& other) const;
+
+    bool exists() const;
+    bool isDirectory() const;
+    bool isRegularFile() const;
+
+    [[nodiscard]] virtual int remove();
+    [[nodiscard]] int createDirectory();
+    // Creates an empty file; fails when anything exists at the path.
+    [[nodiscard]] virtual int createFile();
+    // Opens an existing regular file.
+    [[nodiscard]] virtual int open(Mode mode);
+    // Closing a file that is not open succeeds; a failed close is reported (data may be lost).
+    [[nodiscard]] virtual int close();
+    bool isOpen() const { return fd_ >= 0; }
+
+    // Reads until `length` bytes or the end of the file; `done` receives the count actually read.
+    [[nodiscard]] virtual int read(void* buffer, size_t length, size_t* done);
+    // Writes all `length` bytes or fails.
+    [[nodiscard]] virtual int write(const void* data, size_t length);
+    [[nodiscard]] virtual int size(uint64_t* bytes) const;
+    [[nodiscard]] virtual int setSize(uint64_t bytes);
+    [[nodiscard]] virtual int position(uint64_t* offset) const;
+    [[nodiscard]] virtual int seek(uint64_t offset);
+
+private:
+    std::string path_;
+    int fd_ = -1;
+};
+
+} // namespace quillery

@@ -1,0 +1,88 @@
+// The tables one build fills while scanning the markup and hands to the book writer.
+//
+// The driver creates them empty for each build; markup processing fills them; the writer serialises them. The
+// byte layout each one takes in the book is described with the writer (tdb/book_format.h).
+#pragma once
+
+#include "framework/record_buffer.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quillery {
+
+// Where a page of one font starts; 12 bytes in the book.
+struct PageEntry {
+    uint16_t pageIndex = 0;
+    uint16_t record = 0;   // text record number, from 1
+    uint16_t offset = 0;   // offset of the page's first byte within that record
+    uint32_t position = 0; // text position of the page's first byte
+    uint16_t style = 0;    // style word | alignment (bits 0-1) | font code << 3
+};
+using PageTable = std::vector<PageEntry>;
+
+struct ChapterEntry {
+    uint32_t position = 0; // text position of the tag's backslash
+    std::string title;     // at most 80 bytes; headings of level n start with 4n spaces
+};
+using ChapterTable = std::vector<ChapterEntry>;
+
+struct LinkEntry {
+    int32_t position = -1; // anchor position, -1 while only referenced
+    std::string name;      // lowered, at most 80 bytes
+    uint32_t key = 0;      // CRC-32 of the lowered name
+    bool referenced = false;
+};
+using LinkTable = std::vector<LinkEntry>;
+
+// A sidebar or footnote reference.
+struct RefEntry {
+    std::string name;         // lowered, at most 255 bytes
+    uint16_t recordCount = 0; // records of the body, set when the bodies are written
+    uint32_t bodyStart = 0;   // offset of the body in the block section, set by resolution
+};
+using RefTable = std::vector<RefEntry>;
+
+struct ImageEntry {
+    std::string path; // image folder, '/', image file name
+    uint16_t width = 0;
+    uint16_t height = 0;
+    uint32_t dataOffset = 0; // of the converted PNG in ImageTable::data
+    uint32_t dataSize = 0;
+};
+
+struct ImageTable {
+    std::vector<ImageEntry> entries;
+    RecordBuffer data{1, 32768, 32768}; // converted PNG streams back to back
+};
+
+struct IndexEntry {
+    uint16_t record = 0; // text record number of the opening tag's backslash, from 1
+    uint16_t offset = 0;
+    std::string text; // at most 80 bytes
+};
+
+struct IndexGroup {
+    std::string name;     // text of the group's first entry
+    uint16_t byteSize = 0;
+    uint32_t firstEntry = 0; // index into the sorted entries
+};
+
+struct IndexTable {
+    std::vector<IndexEntry> entries;
+    std::vector<IndexGroup> groups;
+};
+
+struct BookTables {
+    PageTable smallPages;
+    PageTable largePages;
+    ChapterTable chapters;
+    ImageTable images;
+    LinkTable links;
+    RefTable sidebars;
+    RefTable footnotes;
+    IndexTable index;
+};
+
+} // namespace quillery

@@ -1,0 +1,155 @@
+#include "tdb/text_records.h"
+
+#include "build/diagnostics.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+
+namespace quillery {
+namespace {
+
+// How far back from the end of a piece a tag is looked for.
+constexpr size_t kTagLookBack = 91;
+
+bool isRecordWhitespace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool takesArgument(char tag, char next) {
+    switch (tag) {
+    case 'C':
+    case 'q':
+    case 'Q':
+    case 'm':
+    case 'w':
+    case 'T':
+        return true;
+    case 'F':
+        return next == 'n';
+    case 'S':
+        return next == 'd';
+    default:
+        return false;
+    }
+}
+
+// Bytes taken by the tag whose backslash is at `start`, never past the end of `text`.
+size_t tagExtent(std::string_view text, size_t start) {
+    size_t left = text.size() - start;
+    if (left < 2) {
+        return left;
+    }
+    char tag = text[start + 1];
+    char next = left > 2 ? text[start + 2] : '\0';
+    size_t extent = 2;
+    switch (tag) {
+    case 'a':
+        extent = 5;
+        break;
+    case 'U':
+        extent = 6;
+        break;
+    case 'X':
+    case 'S':
+    case 'C':
+        extent = 3;
+        break;
+    case 'F':
+        extent = next == 'n' ? 3 : 2;
+        break;
+    default:
+        break;
+    }
+    extent = std::min(extent, left);
+    if (takesArgument(tag, next) && text.substr(start + extent, 2) == "=\"") {
+        size_t close = text.find('"', start + extent + 2);
+        extent = close == std::string_view::npos ? left : close + 1 - start;
+    }
+    return extent;
+}
+
+// The cut by the written rules: before a tag near the end, else after the last white space (0 if none).
+size_t writtenRecordBreak(std::string_view piece) {
+    size_t end = piece.size();
+    for (size_t back = 1; back <= kTagLookBack && back <= end; ++back) {
+        size_t at = end - back;
+        char c = piece[at];
+        if (c == '\r' || c == '\n' || (c == '\\' && back == 1)) {
+            break;
+        }
+        if (c == '\\') {
+            while (at > 0 && piece[at - 1] == '\\') {
+                --at;
+            }
+            return at;
+        }
+    }
+    for (size_t at = end; at > 0; --at) {
+        if (isRecordWhitespace(piece[at - 1])) {
+            return at;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+size_t findRecordBreak(std::string_view rest) {
+    std::string_view piece = rest.substr(0, kTextRecordSize);
+    size_t cut = writtenRecordBreak(piece);
+    // Never inside a tag: walk the tags from the piece's start (a tag boundary) up to the cut.
+    for (size_t at = 0; at < cut;) {
+        if (rest[at] != '\\') {
+            ++at;
+            continue;
+        }
+        size_t extent = tagExtent(rest, at);
+        if (at + extent > cut) {
+            cut = at;
+            break;
+        }
+        at += extent;
+    }
+    return cut == 0 ? piece.size() : cut;
+}
+
+Verdict compressTextRecords(std::string_view text, FileService& output, RecordBuffer& recordSizes,
+                            RecordBuffer* textRecordStarts, Compressor& compressor) {
+    std::unique_ptr<uint8_t[]> compressed(new (std::nothrow) uint8_t[kTextRecordSize + 8]());
+    if (!compressed) {
+        reportError("Not enough memory to compress the text.");
+        return Verdict::Failed;
+    }
+    if (textRecordStarts && (!textRecordStarts->appendU32(0) || !recordSizes.appendU32(0))) {
+        reportError("Not enough memory to compress the text.");
+        return Verdict::Failed;
+    }
+    size_t done = 0;
+    while (done < text.size()) {
+        size_t n = std::min(kTextRecordSize, text.size() - done);
+        if (n == kTextRecordSize && done + n < text.size()) {
+            n = findRecordBreak(text.substr(done));
+        }
+        size_t produced = kTextRecordSize;
+        if (!compressor.compress(reinterpret_cast<const uint8_t*>(text.data() + done), n, compressed.get(),
+                                 &produced)) {
+            reportError("The text at position %zu could not be compressed into a record of %zu bytes.",
+                        done, kTextRecordSize);
+            return Verdict::Failed;
+        }
+        if ((textRecordStarts && !textRecordStarts->appendU32(static_cast<uint32_t>(done + n))) ||
+            !recordSizes.appendU32(static_cast<uint32_t>(produced))) {
+            reportError("Not enough memory to compress the text.");
+            return Verdict::Failed;
+        }
+        if (output.write(compressed.get(), produced) != 0) {
+            reportError("An error occurred writing the file %s.", output.path().c_str());
+            return Verdict::Failed;
+        }
+        done += n;
+    }
+    return Verdict::Ok;
+}
+
+} // namespace quillery
