@@ -13,17 +13,20 @@ namespace quillery::cli {
 // exactly one line feed.
 std::string formatHumanLine(const std::string& file, const Report& report);
 
+// A JSON string literal (quotes included) for UTF-8 text.
+std::string jsonString(std::string_view utf8);
+
 // One JSON object for a report, ending in a line feed.
 std::string formatJsonLine(const std::string& file, const Report& report);
 
 // Installs itself on the three channels and prints every report for the current source.
 class DiagnosticPrinter {
-public:
+  public:
     DiagnosticPrinter(DiagnosticsFormat format, bool verbose, FILE* human, FILE* json);
     void setFile(std::string file) { file_ = std::move(file); }
     int print(const Report& report);
 
-private:
+  private:
     DiagnosticsFormat format_;
     bool verbose_;
     FILE* human_;

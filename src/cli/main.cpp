@@ -3,6 +3,7 @@
 #include "cli/build_command.h"
 #include "cli/cli_options.h"
 #include "cli/diagnostic_printer.h"
+#include "cli/inspect_command.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,7 +17,8 @@ int main(int argc, char** argv) {
     std::string error;
     std::optional<cli::CliOptions> options = cli::parseCliOptions(arguments, error);
     if (!options) {
-        std::fprintf(stderr, "quillery-cli: %s\nTry 'quillery-cli --help' for more information.\n", error.c_str());
+        std::fprintf(stderr, "quillery-cli: %s\nTry 'quillery-cli --help' for more information.\n",
+                     error.c_str());
         return 2;
     }
     if (options->help) {
@@ -29,13 +31,13 @@ int main(int argc, char** argv) {
     }
     uint32_t epoch = 0;
     if (parseSourceDateEpoch(std::getenv("SOURCE_DATE_EPOCH"), &epoch) == EpochSetting::Invalid) {
-        std::fprintf(stderr,
-                     "quillery-cli: SOURCE_DATE_EPOCH must be a whole number of seconds from 0 to 4294967294\n");
+        std::fprintf(
+            stderr,
+            "quillery-cli: SOURCE_DATE_EPOCH must be a whole number of seconds from 0 to 4294967294\n");
         return 2;
     }
     if (options->inspect) {
-        std::fprintf(stderr, "quillery-cli: --inspect is not available yet\n");
-        return 1;
+        return cli::runInspect(options->sources.front(), options->json, stdout, stderr);
     }
     cli::DiagnosticPrinter printer(options->diagnostics, options->verbose, stderr, stdout);
     return cli::runBuilds(*options, printer);
