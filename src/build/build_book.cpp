@@ -19,7 +19,9 @@ namespace {
 
 constexpr size_t kMessageNameLength = 255;
 
-std::string messageName(const FileService& file) { return std::string(cutUtf8(file.fileName(), kMessageNameLength)); }
+std::string messageName(const FileService& file) {
+    return std::string(cutUtf8(file.fileName(), kMessageNameLength));
+}
 
 uint32_t now() {
     if (auto epoch = sourceDateEpoch()) {
@@ -42,7 +44,8 @@ bool checkFiles(const FileService& source, const FileService& output, const Temp
         ok = false;
     }
     std::string outputPath = output.fullPath();
-    bool isTempPath = outputPath == temps.text || outputPath == temps.sidebars || outputPath == temps.footnotes;
+    bool isTempPath =
+        outputPath == temps.text || outputPath == temps.sidebars || outputPath == temps.footnotes;
     FileService probe(output.path());
     bool existed = probe.exists();
     bool created = false;
@@ -213,7 +216,8 @@ Verdict runBuild(const FileService& source, const FileService& output, const Boo
 
 } // namespace
 
-Verdict buildBook(const FileService* source, const FileService* output, const BookInfo& info, uint32_t flags) {
+Verdict buildBook(const FileService* source, const FileService* output, const BookInfo& info,
+                  uint32_t flags) {
     if (source == nullptr || output == nullptr) {
         return Verdict::Failed;
     }

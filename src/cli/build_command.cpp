@@ -40,7 +40,8 @@ int runBuilds(const CliOptions& options, DiagnosticPrinter& printer) {
             continue;
         }
         FileService sourceFile(source);
-        FileService outputFile(options.output ? *options.output : outputPathFor(source, options.keepExisting));
+        FileService outputFile(options.output ? *options.output
+                                              : outputPathFor(source, options.keepExisting));
         uint32_t flags = options.dictionary ? kFlagDictionary : 0;
         if (failed(buildBook(&sourceFile, &outputFile, info, flags))) {
             status = 1;

@@ -34,10 +34,14 @@ bool setFlag(CliOptions& options, std::string_view argument) {
         bool CliOptions::*field;
     };
     static constexpr Flag kFlags[] = {
-        {"--keep-existing", &CliOptions::keepExisting}, {"--dictionary", &CliOptions::dictionary},
-        {"-v", &CliOptions::verbose},                    {"--verbose", &CliOptions::verbose},
-        {"-h", &CliOptions::help},                       {"--help", &CliOptions::help},
-        {"--version", &CliOptions::version},             {"--inspect", &CliOptions::inspect},
+        {"--keep-existing", &CliOptions::keepExisting},
+        {"--dictionary", &CliOptions::dictionary},
+        {"-v", &CliOptions::verbose},
+        {"--verbose", &CliOptions::verbose},
+        {"-h", &CliOptions::help},
+        {"--help", &CliOptions::help},
+        {"--version", &CliOptions::version},
+        {"--inspect", &CliOptions::inspect},
         {"--json", &CliOptions::json},
     };
     for (const Flag& flag : kFlags) {
@@ -68,7 +72,8 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& argume
             continue;
         }
         if (argument == "--diagnostics=json" || argument == "--diagnostics=human") {
-            options.diagnostics = argument == "--diagnostics=json" ? DiagnosticsFormat::Json : DiagnosticsFormat::Human;
+            options.diagnostics =
+                argument == "--diagnostics=json" ? DiagnosticsFormat::Json : DiagnosticsFormat::Human;
             continue;
         }
         size_t equals = argument.find('=');
@@ -136,7 +141,8 @@ const char* usageText() {
            "  --version              show the version\n"
            "\n"
            "Exit status: 0 every book was written, 1 a book was not, 2 usage error.\n"
-           "SOURCE_DATE_EPOCH (seconds) fixes the creation date and random tag: builds become reproducible.\n";
+           "SOURCE_DATE_EPOCH (seconds) fixes the creation date and random tag: builds become "
+           "reproducible.\n";
 }
 
 } // namespace quillery::cli

@@ -55,7 +55,10 @@ std::string jsonString(std::string_view utf8) {
 std::string formatHumanLine(const std::string& file, const Report& report) {
     std::string line = file;
     if (report.place) {
-        line += ":" + std::to_string(report.place->line) + ":" + std::to_string(report.place->column);
+        line += ':';
+        line += std::to_string(report.place->line);
+        line += ':';
+        line += std::to_string(report.place->column);
     }
     line += ": ";
     line += levelName(report.level);

@@ -18,12 +18,12 @@ std::string formatJsonLine(const std::string& file, const Report& report);
 
 // Installs itself on the three channels and prints every report for the current source.
 class DiagnosticPrinter {
-public:
+  public:
     DiagnosticPrinter(DiagnosticsFormat format, bool verbose, FILE* human, FILE* json);
     void setFile(std::string file) { file_ = std::move(file); }
     int print(const Report& report);
 
-private:
+  private:
     DiagnosticsFormat format_;
     bool verbose_;
     FILE* human_;

@@ -13,9 +13,10 @@ TEST(BookNameTest, ShortensLongTitlesAndTranslatesColons) {
     EXPECT_TRUE(reports.lines().empty());
 
     EXPECT_EQ("ABCDEFGHIJKLM...RSTUVWXYZ0123", bookNameFromTitle("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123"));
-    EXPECT_EQ((std::vector<std::string>{
-                  "W Book name is greater than 29 characters.  Truncating to \"ABCDEFGHIJKLM...RSTUVWXYZ0123\"."}),
-              reports.lines());
+    EXPECT_EQ(
+        (std::vector<std::string>{
+            "W Book name is greater than 29 characters.  Truncating to \"ABCDEFGHIJKLM...RSTUVWXYZ0123\"."}),
+        reports.lines());
 
     reports.clear();
     EXPECT_EQ("Part 1- Beginnings", bookNameFromTitle("Part 1: Beginnings"));

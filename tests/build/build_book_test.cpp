@@ -10,8 +10,9 @@ namespace quillery {
 namespace {
 
 class BuildBookTest : public ::testing::Test {
-protected:
-    Verdict build(const std::string& sourceName, const std::string& outputName, const std::string& title = "Tale") {
+  protected:
+    Verdict build(const std::string& sourceName, const std::string& outputName,
+                  const std::string& title = "Tale") {
         BookInfo info;
         info.title = WideString::fromAnsi(title);
         FileService source(dir.file(sourceName));
@@ -28,14 +29,16 @@ TEST_F(BuildBookTest, BuildsAndLeavesNoTemporaryFiles) {
     test::writeFile(dir.file("tale.tml.tmp"), "stale");
     test::writeFile(dir.file("tale.tml.sid"), "stale");
     EXPECT_EQ(Verdict::Ok, build("tale.tml", "tale.tdb"));
-    EXPECT_EQ((std::vector<std::string>{"N Writing book <Tale> from file <tale.tml>...", "N Done."}), reports.lines());
+    EXPECT_EQ((std::vector<std::string>{"N Writing book <Tale> from file <tale.tml>...", "N Done."}),
+              reports.lines());
     EXPECT_EQ((std::vector<std::string>{"tale.tml"}), dir.entries());
 }
 
 TEST_F(BuildBookTest, SameFileIsRefusedAtOnce) {
     test::writeFile(dir.file("tale.tml"), "text");
     EXPECT_EQ(Verdict::Failed, build("tale.tml", "./tale.tml"));
-    EXPECT_EQ((std::vector<std::string>{"E The input and output files are the same! (tale.tml)"}), reports.lines());
+    EXPECT_EQ((std::vector<std::string>{"E The input and output files are the same! (tale.tml)"}),
+              reports.lines());
     EXPECT_EQ("text", test::readFile(dir.file("tale.tml")));
 }
 
@@ -48,7 +51,8 @@ TEST_F(BuildBookTest, HardLinkedOutputIsTheSameFile) {
 
 TEST_F(BuildBookTest, BothFileErrorsAreGivenAndNoEmptyBookIsLeft) {
     EXPECT_EQ(Verdict::Failed, build("missing.tml", "missing.tdb"));
-    EXPECT_EQ((std::vector<std::string>{"E The input file \"missing.tml\" could not be opened."}), reports.lines());
+    EXPECT_EQ((std::vector<std::string>{"E The input file \"missing.tml\" could not be opened."}),
+              reports.lines());
     // The output the check created is removed again.
     EXPECT_TRUE(dir.entries().empty());
 
@@ -73,7 +77,8 @@ TEST_F(BuildBookTest, OutputThatIsNotARegularFileIsRefusedUntouched) {
     FileService source(dir.file("tale.tml"));
     FileService device("/dev/null");
     EXPECT_EQ(Verdict::Failed, buildBook(&source, &device, info, 0));
-    EXPECT_EQ((std::vector<std::string>{"E The file \"null\" could not be opened for writing."}), reports.lines());
+    EXPECT_EQ((std::vector<std::string>{"E The file \"null\" could not be opened for writing."}),
+              reports.lines());
     EXPECT_TRUE(test::fileExists("/dev/null"));
 }
 

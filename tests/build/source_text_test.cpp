@@ -14,7 +14,9 @@ std::string mapped(std::string text) {
 TEST(MapSourceTextTest, NormalisesLineEndsAndDropsLowControlBytes) {
     test::ReportCollector reports;
     EXPECT_EQ(std::string("A\nB\nC\n\n"), mapped("A\r\nB\rC\n\r"));
-    EXPECT_EQ(std::string("ab\tc\x0B\x0C\x1F\x7F"), mapped(std::string("a\0b\x07\t\x08""c\x0B\x0C\x1F\x7F", 11)));
+    EXPECT_EQ(std::string("ab\tc\x0B\x0C\x1F\x7F"), mapped(std::string("a\0b\x07\t\x08"
+                                                                       "c\x0B\x0C\x1F\x7F",
+                                                                       11)));
     EXPECT_EQ("\n", mapped("\r"));
     EXPECT_EQ("", mapped(""));
     EXPECT_TRUE(reports.lines().empty());

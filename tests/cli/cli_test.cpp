@@ -12,8 +12,8 @@ using test::runCli;
 
 TEST(CliOptionsTest, ParsesValuesFlagsAndSources) {
     std::string error;
-    auto options = cli::parseCliOptions({"--title", "T", "--author=A", "-v", "--dictionary", "a.tml", "--", "-b.tml"},
-                                        error);
+    auto options = cli::parseCliOptions(
+        {"--title", "T", "--author=A", "-v", "--dictionary", "a.tml", "--", "-b.tml"}, error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ("T", *options->title);
     EXPECT_EQ("A", *options->author);
@@ -37,7 +37,8 @@ TEST(DiagnosticPrinterTest, HumanLinesNameThePlaceAndEndInOneLineFeed) {
     EXPECT_EQ("book.tml:3:7: error: Illegal control code starting at \"\\y\"\n",
               cli::formatHumanLine("book.tml", placed));
     Report unplaced{ReportLevel::Error, "An error occurred reading the file /x.\n", std::nullopt};
-    EXPECT_EQ("book.tml: error: An error occurred reading the file /x.\n", cli::formatHumanLine("book.tml", unplaced));
+    EXPECT_EQ("book.tml: error: An error occurred reading the file /x.\n",
+              cli::formatHumanLine("book.tml", unplaced));
     Report warning{ReportLevel::Warning, "Caf\xE9", std::nullopt};
     EXPECT_EQ("b.tml: warning: Caf\xC3\xA9\n", cli::formatHumanLine("b.tml", warning));
 }
@@ -48,7 +49,8 @@ TEST(DiagnosticPrinterTest, JsonLinesKeepTheTextExactly) {
               "\"file\": \"a.tml\", \"line\": 1, \"column\": 2}\n",
               cli::formatJsonLine("a.tml", report));
     Report note{ReportLevel::Note, "Done.", std::nullopt};
-    EXPECT_EQ("{\"level\": \"note\", \"text\": \"Done.\", \"file\": \"a.tml\"}\n", cli::formatJsonLine("a.tml", note));
+    EXPECT_EQ("{\"level\": \"note\", \"text\": \"Done.\", \"file\": \"a.tml\"}\n",
+              cli::formatJsonLine("a.tml", note));
 }
 
 TEST(CliTest, UsageErrorsExitWithTwo) {
@@ -84,7 +86,8 @@ TEST(CliTest, JsonDiagnosticsIncludeNotesAndMissingFiles) {
     test::ScratchDir dir;
     CliRun run = runCli("--title T --diagnostics=json " + dir.file("gone.tml"));
     EXPECT_EQ(1, run.status);
-    EXPECT_EQ("{\"level\": \"error\", \"text\": \"The input file \\\"gone.tml\\\" could not be opened.\", \"file\": \"" +
+    EXPECT_EQ("{\"level\": \"error\", \"text\": \"The input file \\\"gone.tml\\\" could not be opened.\", "
+              "\"file\": \"" +
                   dir.file("gone.tml") + "\"}\n",
               run.out);
     EXPECT_EQ("", run.err);

@@ -10,8 +10,9 @@ namespace {
 std::string inflated(const std::string& stream, size_t expected) {
     std::string out(expected + 16, '\0');
     uLongf length = static_cast<uLongf>(out.size());
-    EXPECT_EQ(Z_OK, uncompress(reinterpret_cast<Bytef*>(out.data()), &length,
-                               reinterpret_cast<const Bytef*>(stream.data()), static_cast<uLong>(stream.size())));
+    EXPECT_EQ(Z_OK,
+              uncompress(reinterpret_cast<Bytef*>(out.data()), &length,
+                         reinterpret_cast<const Bytef*>(stream.data()), static_cast<uLong>(stream.size())));
     out.resize(length);
     return out;
 }
@@ -43,7 +44,9 @@ Stored store(const std::string& text, bool mainText = true) {
     return stored;
 }
 
-std::string piece(size_t length, char fill = 'x') { return std::string(length, fill); }
+std::string piece(size_t length, char fill = 'x') {
+    return std::string(length, fill);
+}
 
 TEST(FindRecordBreakTest, CutsAfterTheLastWhitespace) {
     std::string text = piece(20000);
@@ -120,12 +123,12 @@ TEST(CompressTextRecordsTest, ExactPieceSizesAndTheEmptyText) {
 }
 
 class RefusingCompressor : public Compressor {
-public:
+  public:
     bool compress(const uint8_t*, size_t, uint8_t*, size_t*) override { return false; }
 };
 
 class FailingFile : public FileService {
-public:
+  public:
     using FileService::FileService;
     int write(const void*, size_t) override { return 1; }
 };
