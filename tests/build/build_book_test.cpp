@@ -113,6 +113,15 @@ TEST_F(BuildBookTest, FailedStageDeletesTheOldOutput) {
     EXPECT_EQ((std::vector<std::string>{"tale.tml", "tale.tml.tmp"}), dir.entries());
 }
 
+TEST_F(BuildBookTest, OverlongNamesAreReportedNotOverrun) {
+    std::string name(300, 'n');
+    EXPECT_EQ(Verdict::Failed, build(name + ".tml", name + ".tdb"));
+    std::string shown(255, 'n');
+    EXPECT_EQ((std::vector<std::string>{"E The input file \"" + shown + "\" could not be opened.",
+                                        "E The file \"" + shown + "\" could not be opened for writing."}),
+              reports.lines());
+}
+
 TEST_F(BuildBookTest, MissingFileObjectsBuildNothing) {
     BookInfo info;
     FileService output(dir.file("x.tdb"));
