@@ -35,6 +35,8 @@ bool setFlag(CliOptions& options, std::string_view argument) {
     };
     static constexpr Flag kFlags[] = {
         {"--keep-existing", &CliOptions::keepExisting},
+        {"--check", &CliOptions::check},
+        {"--werror", &CliOptions::werror},
         {"--dictionary", &CliOptions::dictionary},
         {"-v", &CliOptions::verbose},
         {"--verbose", &CliOptions::verbose},
@@ -111,6 +113,10 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& argume
         error = "-o and --keep-existing cannot be used together";
         return std::nullopt;
     }
+    if (options.check && (options.output || options.keepExisting)) {
+        error = "--check writes no book: it takes neither -o nor --keep-existing";
+        return std::nullopt;
+    }
     if (options.json && !options.inspect) {
         error = "--json goes with --inspect (for build messages use --diagnostics=json)";
         return std::nullopt;
@@ -127,6 +133,9 @@ const char* usageText() {
            "Options:\n"
            "  -o, --output PATH      write the book to PATH (one SOURCE only)\n"
            "  --keep-existing        never replace a book: write NAME.1.tdb, NAME.2.tdb, ... instead\n"
+           "  --check                run the whole build and report, but write no book and no file\n"
+           "  --werror               treat warnings as errors: the book is not kept and the exit status is "
+           "1\n"
            "  --title TEXT           book title (replaces TITLE= of the source)\n"
            "  --author TEXT          author (replaces AUTHOR=)\n"
            "  --publisher TEXT       publisher (replaces PUBLISHER=)\n"

@@ -20,7 +20,10 @@ std::string formatJsonLine(const std::string& file, const Report& report);
 class DiagnosticPrinter {
   public:
     DiagnosticPrinter(DiagnosticsFormat format, bool verbose, FILE* human, FILE* json);
-    void setFile(std::string file) { file_ = std::move(file); }
+    // The source the next reports belong to; its counts start again at 0.
+    void setFile(std::string file);
+    int errors() const { return errors_; }
+    int warnings() const { return warnings_; }
     int print(const Report& report);
 
   private:
@@ -29,6 +32,8 @@ class DiagnosticPrinter {
     FILE* human_;
     FILE* json_;
     std::string file_;
+    int errors_ = 0;
+    int warnings_ = 0;
 };
 
 } // namespace quillery::cli

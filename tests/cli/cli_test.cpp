@@ -107,3 +107,43 @@ TEST(CliTest, VerbosePrintsNotesAndQuietDoesNot) {
 
 } // namespace
 } // namespace quillery
+
+namespace quillery {
+namespace {
+
+TEST(CliCheckTest, CheckReportsLikeABuildAndLeavesTheFolderUnchanged) {
+    test::ScratchDir dir;
+    test::writeFile(dir.file("story.tml"), "TITLE=\"A: B\"\nPrice \x80 5.\n");
+    test::writeFile(dir.file("story.tdb"), "old book");
+    test::writeFile(dir.file("story.tml.tmp"), "stale");
+    std::vector<std::string> before = dir.entries();
+
+    test::CliRun check = test::runCli("--check --diagnostics=json " + dir.file("story.tml"));
+    EXPECT_EQ(0, check.status) << check.err;
+    EXPECT_EQ(before, dir.entries());
+    EXPECT_EQ("old book", test::readFile(dir.file("story.tdb")));
+    EXPECT_EQ("stale", test::readFile(dir.file("story.tml.tmp")));
+
+    test::CliRun build = test::runCli("--diagnostics=json " + dir.file("story.tml"));
+    EXPECT_EQ(build.out, check.out);
+    EXPECT_NE(std::string::npos, check.out.find("Translating colons to hyphens."));
+    EXPECT_NE(std::string::npos, check.out.find("\"line\": 2, \"column\": 7"));
+    EXPECT_EQ(2, test::runCli("--check -o x.tdb " + dir.file("story.tml")).status);
+}
+
+TEST(CliCheckTest, WerrorFailsOnWarningsAndKeepsNoBook) {
+    test::ScratchDir dir;
+    test::writeFile(dir.file("warn.tml"), "TITLE=\"W\"\nPrice \x80 5.\n");
+    test::writeFile(dir.file("clean.tml"), "TITLE=\"C\"\nPrice 5.\n");
+    test::CliRun run = test::runCli("--werror " + dir.file("warn.tml") + " " + dir.file("clean.tml"));
+    EXPECT_EQ(1, run.status);
+    EXPECT_FALSE(test::fileExists(dir.file("warn.tdb")));
+    EXPECT_EQ(dir.file("warn.tml") + ":2:7: warning: Non-ASCII characters in file; attempting to map them\n" +
+                  dir.file("warn.tml") + ":2:7: warning: The Euro symbol may not be on all Tarn OS devices\n",
+              run.err);
+    EXPECT_EQ(0, test::runCli("--werror --check " + dir.file("clean.tml")).status);
+    EXPECT_EQ(1, test::runCli("--werror --check " + dir.file("warn.tml")).status);
+}
+
+} // namespace
+} // namespace quillery
