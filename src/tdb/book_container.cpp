@@ -14,8 +14,9 @@ std::vector<uint8_t> encodeContainerPrefix(const ContainerHeader& header,
     std::vector<uint8_t> out(firstRecordOffset(count), 0);
     uint8_t* bytes = out.data();
 
-    size_t nameLength = std::min(header.name.size(), kDatabaseNameSize - 1);
-    std::memcpy(bytes + kHeaderNameOffset, header.name.data(), nameLength);
+    // A NUL ends the name; whatever follows it in the field is 0.
+    std::string_view name = std::string_view(header.name).substr(0, header.name.find('\0'));
+    std::memcpy(bytes + kHeaderNameOffset, name.data(), std::min(name.size(), kDatabaseNameSize - 1));
     putU16BE(bytes + kHeaderAttributesOffset, kDatabaseAttributes);
     putU32BE(bytes + kHeaderCreationOffset, header.creationTime);
     putU32BE(bytes + kHeaderModificationOffset, header.creationTime + 1);

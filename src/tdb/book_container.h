@@ -9,8 +9,8 @@
 namespace quillery {
 
 struct ContainerHeader {
-    std::string name;          // the book name; cut to 31 bytes so that its terminator always fits
-    std::string_view type;     // kBookType or kDictionaryType
+    std::string name;      // the book name, up to a NUL; cut to 31 bytes so that its terminator always fits
+    std::string_view type; // kBookType or kDictionaryType
     uint32_t creationTime = 0; // seconds since 1970; the modification date is one second later
 };
 

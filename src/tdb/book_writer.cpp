@@ -130,6 +130,9 @@ bool BookWriter::checkTables() {
             reportError("Image name \"%s\" is longer than 31 characters! Please rename the image.",
                         name.c_str());
             ok = false;
+        } else if (image.dataSize == 0) {
+            inconsistent("an image has no converted data");
+            ok = false;
         } else if (uint64_t{image.dataOffset} + image.dataSize > tables_.images.data.byteLength()) {
             inconsistent("an image's data lies outside the image data");
             ok = false;

@@ -144,6 +144,7 @@ class BookFixture {
         return readFile(outputPath());
     }
 
+    ReportCollector background; // keeps the reports of a test's set-up off the console
     ScratchDir dir;
     BookInfo info;
     BookTables tables;

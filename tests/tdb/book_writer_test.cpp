@@ -290,6 +290,15 @@ TEST(BookWriterTest, RefusesWhatTheFormatCannotHold) {
     readBack(book);
 
     fixture.tables.chapters.clear();
+    fixture.addImage("plain.png", 1, 1);
+    fixture.tables.images.entries.back().dataSize = 0;
+    reports.clear();
+    EXPECT_EQ(fixture.write(), "");
+    EXPECT_EQ(reports.lines(),
+              std::vector<std::string>{"E The book could not be written: an image has no converted "
+                                       "data. No output file generated."});
+
+    fixture.tables.images.entries.clear();
     fixture.addImage("a-name-of-thirty-two-bytes-x.png", 1, 1);
     reports.clear();
     EXPECT_EQ(fixture.write(), "");
@@ -301,8 +310,10 @@ TEST(BookWriterTest, RefusesWhatTheFormatCannotHold) {
 TEST(BookWriterTest, StringsEndAtTheirFirstNul) {
     BookFixture fixture;
     fixture.tables.chapters = {{0, std::string("Cut\0here", 8)}};
+    fixture.bookName = std::string("Tide\0x", 6);
     std::string book = fixture.write();
     EXPECT_EQ(recordBytes(book, 2), std::string("\0\0\0\0Cut\0", 8));
+    EXPECT_EQ(book.substr(0, 32), "Tide" + std::string(28, '\0'));
     readBack(book);
 }
 
