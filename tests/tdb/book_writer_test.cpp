@@ -1,6 +1,7 @@
 #include "book_fixture.h"
 #include "tdb/book_format.h"
 #include "tdb/book_reader.h"
+#include "tdb/index_records.h"
 
 #include <gtest/gtest.h>
 
@@ -201,6 +202,30 @@ TEST(BookWriterTest, WritesEverySectionInOrderAndReadsItBack) {
     ASSERT_EQ(read.footnotes.size(), 1u);
     EXPECT_EQ(read.footnotes[0].name, "a");
     EXPECT_EQ(read.metadata[0], "The Lamp on Gull Point");
+}
+
+// Groups cut by the index grouping are written record for record as they were cut.
+TEST(BookWriterTest, WritesIndexGroupsAsGrouped) {
+    BookFixture fixture;
+    fixture.setText(test::sampleText(30000));
+    for (int i = 0; i < 3000; ++i) {
+        std::string text = "entry " + std::to_string((i * 7919) % 3000) + std::string(20, 'x');
+        fixture.tables.index.entries.push_back(
+            {static_cast<uint16_t>(1 + i % 4), static_cast<uint16_t>(i), text});
+    }
+    groupIndexEntries(fixture.tables.index);
+    ASSERT_EQ(fixture.tables.index.groups.size(), 2u);
+    std::string book = fixture.write();
+    ASSERT_FALSE(book.empty());
+    size_t first = u16At(recordBytes(book, 0), 46);
+    EXPECT_EQ(u16At(recordBytes(book, 0), 26), 3);
+    for (size_t g = 0; g < 2; ++g) {
+        EXPECT_EQ(recordSpan(book, first + 1 + g).second, fixture.tables.index.groups[g].byteSize) << g;
+    }
+    BookContents read = readBack(book);
+    ASSERT_EQ(read.index.size(), 2u);
+    EXPECT_EQ(read.index[0].entries.size() + read.index[1].entries.size(), 3000u);
+    EXPECT_EQ(read.index[1].name, fixture.tables.index.groups[1].name);
 }
 
 TEST(BookWriterTest, MetadataHoldsTheFiveFieldsInOrder) {
