@@ -6,7 +6,6 @@
 #include <QColor>
 #include <QImage>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPolygonF>
 #include <QString>
 
@@ -35,22 +34,18 @@ QImage drawErrorIcon() {
     painter.setBrush(QColor(214, 40, 30));
     painter.drawPolygon(octagon);
 
+    // The hand sits on whole pixels so its four fingers stay apart at this size.
+    painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::white);
-    QPainterPath hand;
-    hand.addRoundedRect(QRectF(5.2, 7.4, 5.8, 5.0), 1.6, 1.6); // palm
-    const double fingerLeft[] = {5.2, 6.7, 8.2, 9.7};
-    const double fingerTop[] = {4.6, 3.4, 3.2, 4.0};
+    painter.drawRect(5, 8, 7, 5);  // palm
+    painter.drawRect(6, 13, 5, 1); // heel of the hand
+    const int fingerTop[] = {4, 3, 3, 4};
     for (int finger = 0; finger < 4; ++finger) {
-        hand.addRoundedRect(QRectF(fingerLeft[finger], fingerTop[finger], 1.3, 5.0), 0.65, 0.65);
+        painter.drawRect(5 + 2 * finger, fingerTop[finger], 1, 8 - fingerTop[finger]);
     }
-    QPainterPath thumb;
-    thumb.addRoundedRect(QRectF(-0.7, -2.6, 1.4, 4.2), 0.7, 0.7);
-    QTransform tilt;
-    tilt.translate(4.5, 9.4);
-    tilt.rotate(-35);
-    hand = hand.united(tilt.map(thumb));
-    painter.drawPath(hand.simplified());
+    painter.drawRect(3, 9, 2, 1); // thumb
+    painter.drawRect(4, 10, 1, 2);
     return image;
 }
 

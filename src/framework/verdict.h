@@ -4,10 +4,8 @@
 
 namespace quillery {
 
-enum class [[nodiscard]] Verdict{Ok, Failed};
+enum class [[nodiscard]] Verdict { Ok, Failed };
 
-inline bool failed(Verdict verdict) {
-    return verdict == Verdict::Failed;
-}
+inline bool failed(Verdict verdict) { return verdict == Verdict::Failed; }
 
 } // namespace quillery
