@@ -1,6 +1,7 @@
 #include "framework/window.h"
 
 #include <QCloseEvent>
+#include <QShowEvent>
 #include <QVariant>
 
 namespace quillery {
@@ -54,6 +55,13 @@ QWidget* Window::control(uint16_t number) const {
 
 Window* Window::of(QWidget* widget) {
     return widget ? dynamic_cast<Window*>(widget->window()) : nullptr;
+}
+
+void Window::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) {
+        refreshCommands();
+    }
 }
 
 void Window::closeEvent(QCloseEvent* event) {

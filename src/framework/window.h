@@ -4,6 +4,7 @@
 // command control executes its command through MsgExecute from its window, and on every refresh asks
 // MsgUpdate whether it is enabled (and checked); a command nobody answers for is disabled.
 //
+// A window asks for the state of its commands whenever it is shown, so it never shows a stale state.
 // Closing a window (by its close box, by close() or by a quit request) sends it MsgCloseWindow first; the
 // window is destroyed afterwards.
 #pragma once
@@ -47,6 +48,7 @@ class Window : public QWidget, public MessageTarget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 };
 
 } // namespace quillery

@@ -5,9 +5,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
 #include <QFontMetrics>
 #include <QPointer>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -266,8 +268,9 @@ TEST_F(MessageLayerTest, AModelessDialogPostsItsCompletionAndIsDestroyedAfterDel
     auto* cancel = new CommandButton("Cancel", kCommandCancel, dialog);
     cancel->move(80, 0);
     QPointer<Dialog> watch = dialog;
-    dialog->show();
-    application->refresh();
+    dialog->show(); // showing asks for the state of its buttons
+    EXPECT_FALSE(dialog->control(kCommandOk)->isEnabled());
+    EXPECT_TRUE(cancel->isEnabled());
     EXPECT_EQ(1, application->openDialogCount());
 
     // Enter does nothing while OK is disabled; Escape is Cancel.
@@ -339,6 +342,17 @@ TEST_F(MessageLayerTest, AQuitRequestClosesEveryWindowWithCloseMessages) {
     EXPECT_TRUE(firstWatch.isNull());
     EXPECT_TRUE(secondWatch.isNull());
     EXPECT_EQ(2, closeMessages);
+}
+
+TEST_F(MessageLayerTest, AQuitRequestEndsTheEventLoopWithItsExitCode) {
+    auto* window = new TestWindow;
+    window->show();
+    QEventLoop loop;
+    QTimer::singleShot(5000, &loop, [&loop] { loop.exit(99); });
+    auto quit = std::make_unique<QuitRecord>();
+    quit->exitCode = 3;
+    application->post(nullptr, MsgQuitRequest, std::move(quit));
+    EXPECT_EQ(3, loop.exec());
 }
 
 TEST_F(MessageLayerTest, MetricIsHalfAverageCharacterWidthsOfTheDefaultFont) {
