@@ -18,7 +18,6 @@
 #include "framework/messages.h"
 #include "framework/preferences_store.h"
 
-#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>

@@ -144,8 +144,10 @@ void LogEntryList::paintEvent(QPaintEvent*) {
     QFontMetrics metrics = fontMetrics();
     int scrollX = horizontal_->value();
     int scrollY = vertical_->value();
-    int first = std::max(0, rowAt(QPoint(0, 0)));
-    for (int index = first; index < count(); ++index) {
+    // The first row whose bottom lies below the top of the view.
+    auto firstRow = std::upper_bound(rows_.begin(), rows_.end(), scrollY,
+                                     [](int value, const Row& row) { return value < row.top + row.height; });
+    for (int index = static_cast<int>(firstRow - rows_.begin()); index < count(); ++index) {
         const Row& row = rows_[static_cast<size_t>(index)];
         int top = row.top - scrollY;
         if (top >= height()) {

@@ -255,6 +255,16 @@ TEST_F(LogWindowTest, RowsArePaintedWithIconTextAndAGreyBottomLine) {
     QColor icon = image.pixelColor(3 + 2, 3 + 8);
     EXPECT_GT(icon.red(), 150);
     EXPECT_LT(icon.green(), 100);
+
+    // Scrolled down by one line step, every row is painted that much higher.
+    for (int i = 0; i < 40; ++i) {
+        manager->addEntry(entry(0, "note"), false);
+    }
+    manager->window()->verticalScrollBar()->setValue(22);
+    image = list->grab().toImage();
+    int secondBottom = list->rowTop(1) + list->rowHeight(1) - 1 - 22;
+    EXPECT_EQ(QColor(192, 192, 192), image.pixelColor(100, secondBottom));
+    EXPECT_EQ(list->palette().color(QPalette::Highlight), image.pixelColor(image.width() - 2, secondBottom - 2));
 }
 
 TEST_F(LogWindowTest, TheLevelIconsAre16By16Pictures) {
