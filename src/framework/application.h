@@ -8,7 +8,8 @@
 //
 // The application's own handlers (the shell's) see every message that reaches the application before the
 // framework's defaults: MsgRefresh updates every visible command control and menu command, MsgQuitRequest
-// closes every window and ends the event loop when none is left.
+// closes every window and ends the event loop when none is left. A handler that reports one of those two
+// handled replaces the default, so handlers that only watch them return false.
 //
 // It also opens the preferences store under the application name and loads the string list, and gives the
 // layout unit metric(n). There is at most one Application at a time; QApplication must exist first.
