@@ -6,6 +6,7 @@
 
 #include "framework/verdict.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
