@@ -300,6 +300,7 @@ bool BookReader::readTextRecords() {
         if (!inflateRecord(k + 1, book_.text[k].length, &length)) {
             return false;
         }
+        book_.mainText.append(reinterpret_cast<const char*>(inflated_.data()), length);
     }
     return true;
 }

@@ -85,6 +85,7 @@ struct BookContents {
     std::array<BookSectionPlace, kSectionCount> sections{};
 
     std::vector<BookTextRecord> text;
+    std::string mainText; // the text records inflated, back to back
     std::vector<BookPageEntry> smallPages;
     std::vector<BookPageEntry> largePages;
     std::vector<BookPositionEntry> chapters;
