@@ -1,4 +1,4 @@
-// Any bytes through the book reader, and a book it accepts through both --inspect formats.
+// Any bytes through the book reader, and a book it accepts through every --inspect format.
 #include "cli/inspect_command.h"
 #include "tdb/book_reader.h"
 
@@ -12,6 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (quillery::readBook(std::string_view(reinterpret_cast<const char*>(data), size), book, error)) {
         (void)quillery::cli::formatInspectText(book, size);
         (void)quillery::cli::formatInspectJson(book, size);
+        (void)quillery::cli::formatPagesText(book, quillery::cli::PreviewFont::Small);
+        (void)quillery::cli::formatPagesJson(book, quillery::cli::PreviewFont::Large);
     }
     return 0;
 }

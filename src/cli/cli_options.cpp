@@ -22,6 +22,9 @@ std::optional<std::string>* valueSlot(CliOptions& options, std::string_view name
     if (name == "--copyright") {
         return &options.copyright;
     }
+    if (name == "--font") {
+        return &options.font;
+    }
     if (name == "-o" || name == "--output") {
         return &options.output;
     }
@@ -45,6 +48,7 @@ bool setFlag(CliOptions& options, std::string_view argument) {
         {"--version", &CliOptions::version},
         {"--inspect", &CliOptions::inspect},
         {"--json", &CliOptions::json},
+        {"--pages", &CliOptions::pages},
     };
     for (const Flag& flag : kFlags) {
         if (argument == flag.name) {
@@ -113,6 +117,14 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& argume
         error = "-o and --keep-existing cannot be used together";
         return std::nullopt;
     }
+    if ((options.pages && !options.inspect) || (options.font && !options.pages)) {
+        error = "--pages goes with --inspect, and --font with --pages";
+        return std::nullopt;
+    }
+    if (options.font && *options.font != "small" && *options.font != "large") {
+        error = "--font takes small or large";
+        return std::nullopt;
+    }
     if (options.check && (options.output || options.keepExisting)) {
         error = "--check writes no book: it takes neither -o nor --keep-existing";
         return std::nullopt;
@@ -146,6 +158,8 @@ const char* usageText() {
            "  -v, --verbose          also print progress notes\n"
            "  --inspect              show the structure of BOOK.tdb and check it\n"
            "  --json                 with --inspect: print it as one JSON document\n"
+           "  --pages                with --inspect: every page of one font, with its start, style and text\n"
+           "  --font small|large     with --pages: the font whose pages are shown (default small)\n"
            "  -h, --help             show this help\n"
            "  --version              show the version\n"
            "\n"

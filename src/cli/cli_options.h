@@ -21,7 +21,9 @@ struct CliOptions {
     bool help = false;
     bool version = false;
     bool inspect = false;
-    bool json = false; // with --inspect
+    bool json = false;               // with --inspect
+    bool pages = false;              // with --inspect: the page preview
+    std::optional<std::string> font; // with --pages: "small" or "large"
     DiagnosticsFormat diagnostics = DiagnosticsFormat::Human;
 };
 

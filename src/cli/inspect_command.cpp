@@ -1,6 +1,7 @@
 #include "cli/inspect_command.h"
 
 #include "cli/diagnostic_printer.h"
+#include "cli/page_preview.h"
 #include "framework/file_service.h"
 #include "framework/windows1252.h"
 
@@ -276,7 +277,7 @@ std::string formatInspectJson(const BookContents& book, uint64_t fileSize) {
     return out;
 }
 
-int runInspect(const std::string& path, bool json, FILE* out, FILE* err) {
+int runInspect(const std::string& path, const InspectView& view, FILE* out, FILE* err) {
     std::string bytes;
     std::string error;
     BookContents book;
@@ -288,7 +289,12 @@ int runInspect(const std::string& path, bool json, FILE* out, FILE* err) {
         std::fprintf(err, "quillery-cli: %s: not a well-formed book: %s\n", path.c_str(), error.c_str());
         return 1;
     }
-    std::string text = json ? formatInspectJson(book, bytes.size()) : formatInspectText(book, bytes.size());
+    std::string text;
+    if (view.pages) {
+        text = view.json ? formatPagesJson(book, view.font) : formatPagesText(book, view.font);
+    } else {
+        text = view.json ? formatInspectJson(book, bytes.size()) : formatInspectText(book, bytes.size());
+    }
     std::fwrite(text.data(), 1, text.size(), out);
     return 0;
 }

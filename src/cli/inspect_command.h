@@ -1,6 +1,7 @@
 // quillery-cli --inspect: a book's structure for a person, or as one JSON document.
 #pragma once
 
+#include "cli/page_preview.h"
 #include "tdb/book_reader.h"
 
 #include <cstdio>
@@ -16,8 +17,14 @@ std::string formatInspectText(const BookContents& book, uint64_t fileSize);
 // The same as one JSON document (ending in a line feed).
 std::string formatInspectJson(const BookContents& book, uint64_t fileSize);
 
-// Reads and verifies the book at `path` and prints its structure on `out`. A file that cannot be read or is
-// not a well-formed book gets one error line on `err` and the result 1; otherwise 0.
-int runInspect(const std::string& path, bool json, FILE* out, FILE* err);
+struct InspectView {
+    bool json = false;
+    bool pages = false; // the page preview of one font instead of the structure
+    PreviewFont font = PreviewFont::Small;
+};
+
+// Reads and verifies the book at `path` and prints its structure (or its pages) on `out`. A file that cannot
+// be read or is not a well-formed book gets one error line on `err` and the result 1; otherwise 0.
+int runInspect(const std::string& path, const InspectView& view, FILE* out, FILE* err);
 
 } // namespace quillery::cli

@@ -37,7 +37,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options->inspect) {
-        return cli::runInspect(options->sources.front(), options->json, stdout, stderr);
+        cli::InspectView view;
+        view.json = options->json;
+        view.pages = options->pages;
+        view.font = options->font == "large" ? cli::PreviewFont::Large : cli::PreviewFont::Small;
+        return cli::runInspect(options->sources.front(), view, stdout, stderr);
     }
     cli::DiagnosticPrinter printer(options->diagnostics, options->verbose, stderr, stdout);
     return cli::runBuilds(*options, printer);

@@ -1,0 +1,49 @@
+#include "cli/page_preview.h"
+
+#include <gtest/gtest.h>
+
+namespace quillery {
+namespace {
+
+TEST(PagePreviewTest, ReaderTextDropsTagsAndShowsCharacters) {
+    EXPECT_EQ("Caf\xC3\xA9 \\ \xE2\x82\xAC", cli::readerText("Caf\\a233 \\\\ \\U20AC"));
+    EXPECT_EQ("Title\nbold and italic",
+              cli::readerText("\\C0=\"Chapter One\"\\x\\c\\bTitle\\b\\c\\x\nbold and \\iitalic\\i"));
+    EXPECT_EQ("see here, note", cli::readerText("\\q=\"#a\"see\\q \\Q=\"b\"here, \\Fn=\"n\"note\\Fn\\Sp"));
+    EXPECT_EQ("[image map.png] shown", cli::readerText("\\m=\"map.png\" \\vhidden\n\\vshown\\w=\"50%\""));
+    EXPECT_EQ("xy", cli::readerText("x\\-y\\F")); // a soft hyphen shows only at a line break
+    // Cut-off tags at the end never read past the text.
+    EXPECT_EQ("a", cli::readerText("a\\U12"));
+    EXPECT_EQ("a", cli::readerText("a\\C0=\"unclosed"));
+}
+
+TEST(PagePreviewTest, StyleWordsAreDecoded) {
+    EXPECT_EQ("small font, left", cli::describeStyle(0x0000));
+    EXPECT_EQ("large font, centred, bold, italic", cli::describeStyle(0x8000 | 0x0080 | (2 << 3) | 1));
+    EXPECT_EQ("bold font, right, indented", cli::describeStyle(0x2000 | (1 << 3) | 2));
+}
+
+TEST(PagePreviewTest, PagesRunToTheNextPageAndABookWithoutPagesSaysSo) {
+    BookContents book;
+    book.mainText = "First page.\nStill first.\\pSecond page.";
+    book.smallPages = {PageEntry{0, 1, 0, 0, 0}, PageEntry{1, 1, 24, 24, 0x8000}};
+    EXPECT_EQ("2 pages in the small font\n"
+              "\nPage 1: text record 1, offset 0, position 0; style 0x0000: small font, left\n"
+              "  | First page.\n"
+              "  | Still first.\n"
+              "\nPage 2: text record 1, offset 24, position 24; style 0x8000: small font, left, italic\n"
+              "  | Second page.\n",
+              cli::formatPagesText(book, cli::PreviewFont::Small));
+    std::string json = cli::formatPagesJson(book, cli::PreviewFont::Small);
+    EXPECT_NE(std::string::npos, json.find("\"page\": 2, \"record\": 1, \"offset\": 24, \"position\": 24"));
+    EXPECT_NE(std::string::npos, json.find("\"italic\": true, \"underline\": false"));
+    EXPECT_NE(std::string::npos, json.find("\"text\": \"First page.\\nStill first.\""));
+
+    book.type = "WgHy";
+    EXPECT_EQ("This book has no pages in the large font (a dictionary book has none).\n",
+              cli::formatPagesText(book, cli::PreviewFont::Large));
+    EXPECT_EQ("{\"font\": \"large\", \"pages\": []}\n", cli::formatPagesJson(book, cli::PreviewFont::Large));
+}
+
+} // namespace
+} // namespace quillery
