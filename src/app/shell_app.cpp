@@ -32,8 +32,12 @@ ShellApp::~ShellApp() {
     jobs_.clear();
     logManager_->close();
     // Windows go before the menu bar whose items they show.
-    delete bookInfo_.data();
-    delete progress_.data();
+    // A finished dialog belongs to its completion message, which the application's queue still holds.
+    for (Dialog* dialog : {static_cast<Dialog*>(bookInfo_.data()), static_cast<Dialog*>(progress_.data())}) {
+        if (dialog && !dialog->isFinished()) {
+            delete dialog;
+        }
+    }
     if (mainWindow_) {
         mainWindow_->disconnect(application_.get());
         delete mainWindow_.data();
@@ -76,9 +80,12 @@ void ShellApp::openMainWindow() {
         return;
     }
     mainWindow_ = new MainWindow(menuBar_.get());
-    // Closing the main window ends the program, the batch included.
+    // Closing the main window ends the program, the batch included: a progress dialog still on screen must
+    // not keep the loop alive.
     QObject::connect(mainWindow_.data(), &QObject::destroyed, application_.get(), [this] {
-        quit(0);
+        if (!quitting_) {
+            quit(0);
+        }
         QCoreApplication::exit(0);
     });
     mainWindow_->present();
@@ -108,6 +115,7 @@ void ShellApp::queueCommandLine(const MessageData* data) {
 }
 
 void ShellApp::quit(int exitCode) {
+    quitting_ = true;
     QuitRecord record;
     record.exitCode = exitCode;
     application_->send(nullptr, MsgQuitRequest, &record);

@@ -95,6 +95,7 @@ class ShellApp : public MessageTarget {
     bool overwrite_ = false;
     bool prompt_ = false;
     bool batchRunning_ = false;
+    bool quitting_ = false;
     BookJobQueue jobs_;
     uint32_t jobCount_ = 0;
 };
