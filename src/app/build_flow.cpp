@@ -17,6 +17,7 @@
 #include "build/build_book.h"
 #include "build/diagnostics.h"
 #include "build/header_fields.h"
+#include "framework/window_placement.h"
 
 #include <QFile>
 
@@ -58,6 +59,7 @@ void ShellApp::startBatch() {
     logManager_->clear();
     progress_ = new ProgressDialog(this, application_->name(), QStringLiteral("Building..."));
     progress_->adjustSize();
+    progress_->move(centredOnScreen(progress_->frameGeometry().size()));
     progress_->show();
     PreferencesStore& preferences = application_->preferences();
     preferences.defaultBoolean(kOverwritePreference, false);
