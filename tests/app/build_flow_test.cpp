@@ -259,6 +259,31 @@ TEST_F(BuildFlowTest, FilesDroppedDuringABatchJoinIt) {
     EXPECT_TRUE(fileExists(folder.file("late.tdb")));
 }
 
+TEST_F(BuildFlowTest, AFileDroppedAsTheLastJobRetiresIsStillBuilt) {
+    interactive();
+    std::string late = source("late.tml");
+    bool dropped = false;
+    // Once the first book is written, its retiring is the next step, and the batch end follows it: the drop
+    // lands between them.
+    test::EventSpy dropLate([&] {
+        const BookJob* head = shell->jobs().head();
+        if (!dropped && head && head->output && head->output->exists()) {
+            dropped = true;
+            drop({late});
+        }
+    });
+    application().installEventFilter(&dropLate);
+    drop({source("first.tml")});
+    run();
+    application().removeEventFilter(&dropLate);
+    ASSERT_TRUE(dropped);
+    EXPECT_TRUE(fileExists(folder.file("first.tdb")));
+    EXPECT_TRUE(fileExists(folder.file("late.tdb")));
+    EXPECT_EQ(progressDialogs, 1);
+    EXPECT_EQ(progressValues.back(), 100);
+    EXPECT_TRUE(shell->jobs().empty());
+}
+
 TEST_F(BuildFlowTest, WindowCommandsWaitWhileJobsAreQueued) {
     interactive();
     auto enabled = [this](uint16_t command) {

@@ -139,6 +139,16 @@ TEST_F(MainWindowTest, DropPostsOneMessagePerAcceptedFileAsABatch) {
     EXPECT_EQ(recorder.files, (std::vector<std::string>{"/books/a.txt 0/2", "/books/b.tml 1/2"}));
 }
 
+TEST_F(MainWindowTest, FileManagerUriListsAreDecodedToLocalPaths) {
+    open();
+    std::unique_ptr<QMimeData> data(new QMimeData);
+    // What a Linux file manager offers: CR LF separated URIs, spaces escaped, and a comment line.
+    data->setData(QStringLiteral("text/uri-list"),
+                  "# dragged\r\nfile:///home/me/My%20Books/Sea%20Story.tml\r\nfile:///home/me/cover.png\r\n");
+    dropOn(data.get());
+    EXPECT_EQ(recorder.files, (std::vector<std::string>{"/home/me/My Books/Sea Story.tml 0/1"}));
+}
+
 TEST_F(MainWindowTest, OnlyAcceptableDragsHighlightTheDropZone) {
     open();
     DropZone* zone = window->dropZone();
