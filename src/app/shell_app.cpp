@@ -76,7 +76,10 @@ void ShellApp::installChannelHandlers() {
 
 void ShellApp::openMainWindow() {
     if (mainWindow_) {
-        mainWindow_->present();
+        // Already open: it only comes to the front, where it is.
+        mainWindow_->show();
+        mainWindow_->raise();
+        mainWindow_->activateWindow();
         return;
     }
     mainWindow_ = new MainWindow(menuBar_.get());

@@ -329,9 +329,12 @@ TEST_F(MenuShortcutTest, MenuBarShowsFileAndEditAndCtrlOOpensTheChooser) {
 TEST_F(MenuShortcutTest, StartupOpensOneMainWindowAndQuitEndsIt) {
     application().send(nullptr, MsgStartup);
     QPointer<MainWindow> first = shell->mainWindow();
+    const QPoint moved = first->pos() + QPoint(5, 5);
+    first->move(moved);
     CommandRecord again(CmdNewWindow);
     application().send(nullptr, MsgExecute, &again);
     EXPECT_EQ(shell->mainWindow(), first.data());
+    EXPECT_EQ(first->pos(), moved); // brought to the front where it is
     qobject_cast<QAbstractButton*>(first->control(CmdQuit))->click();
     test::processEvents();
     EXPECT_EQ(quitWatcher.quitRequests, 1);
