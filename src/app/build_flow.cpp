@@ -1,0 +1,173 @@
+// The build chain of ShellApp: each queued file goes through one message per step, posted by the shell to
+// itself, so the event loop runs between the steps and the Book Info dialog never blocks it.
+//
+//   MsgOpenFile -> (last file of a batch) MsgBatchStart -> MsgJobStart -> [MsgJobAskInfo -> dialog ->
+//   MsgBookInfoClosed] -> MsgJobPlanOutput -> [overwrite question] -> MsgJobBuild -> MsgJobDone ->
+//   MsgJobStart for the next job, or MsgBatchEnd.
+//
+// Exactly one message of the chain is pending while a batch runs (none while the dialog is open).
+
+#include "app/book_info_dialog.h"
+#include "app/main_window.h"
+#include "app/message_box.h"
+#include "app/progress_dialog.h"
+#include "app/shell_app.h"
+#include "app/shell_messages.h"
+#include "build/book_paths.h"
+#include "build/build_book.h"
+#include "build/diagnostics.h"
+#include "build/header_fields.h"
+#include "framework/window_placement.h"
+
+#include <QFile>
+
+namespace quillery {
+namespace {
+
+constexpr int kResultOk = 1;
+
+QString displayName(const FileService& file) {
+    return QFile::decodeName(QByteArray::fromStdString(file.fileName()));
+}
+
+bool endsWithBookExtension(const std::string& name) {
+    return name.size() >= 4 && name.compare(name.size() - 4, 4, ".tdb") == 0;
+}
+
+} // namespace
+
+bool ShellApp::openFile(MessageData* data) {
+    auto* record = dynamic_cast<FileDropRecord*>(data);
+    if (!record) {
+        return false;
+    }
+    // Files that arrive while a batch runs join it: the running chain picks them up, and no second chain
+    // may walk the same queue.
+    if (record->index == 0 && !batchRunning_) {
+        jobCount_ = 0;
+    }
+    jobs_.append(std::make_unique<BookJob>(jobCount_++, record->file));
+    if (record->index + 1 == record->batchSize && !batchRunning_) {
+        batchRunning_ = true;
+        application_->post(nullptr, MsgBatchStart);
+    }
+    application_->send(nullptr, MsgRefresh);
+    return true;
+}
+
+void ShellApp::startBatch() {
+    logManager_->clear();
+    progress_ = new ProgressDialog(this, application_->name(), QStringLiteral("Building..."));
+    progress_->adjustSize();
+    progress_->move(centredOnScreen(progress_->frameGeometry().size()));
+    progress_->show();
+    PreferencesStore& preferences = application_->preferences();
+    preferences.defaultBoolean(kOverwritePreference, false);
+    preferences.defaultBoolean(kPromptPreference, false);
+    preferences.getBoolean(kOverwritePreference, overwrite_);
+    preferences.getBoolean(kPromptPreference, prompt_);
+    application_->post(nullptr, MsgJobStart);
+}
+
+void ShellApp::startJob() {
+    BookJob* job = jobs_.head();
+    if (!job) {
+        application_->post(nullptr, MsgJobDone);
+        return;
+    }
+    if (endsWithBookExtension(job->source.fileName())) {
+        // A book as its own source would be replaced by its own build.
+        reportError("The file \"%s\" is a book (.tdb), not a source. It was skipped.",
+                    job->source.fileName().c_str());
+        application_->post(nullptr, MsgJobDone);
+        return;
+    }
+    job->info = std::make_unique<BookInfo>();
+    readHeaderFields(job->source.path(), *job->info);
+    application_->post(nullptr, job->info->title.empty() ? MsgJobAskInfo : MsgJobPlanOutput);
+}
+
+void ShellApp::askBookInfo() {
+    BookJob* job = jobs_.head();
+    if (!job || !job->info) {
+        application_->post(nullptr, MsgJobDone);
+        return;
+    }
+    bookInfo_ = new BookInfoDialog(*job->info, this, MsgBookInfoClosed);
+    bookInfo_->present();
+    application_->send(nullptr, MsgRefresh); // Quit waits while the dialog is open
+}
+
+void ShellApp::bookInfoClosed(MessageData* data) {
+    auto* result = dynamic_cast<DialogResult*>(data);
+    auto* dialog = result ? dynamic_cast<BookInfoDialog*>(result->dialog) : nullptr;
+    BookJob* job = jobs_.head();
+    if (!job || !dialog || result->code != kResultOk) {
+        application_->post(nullptr, MsgJobDone); // skipped: nothing is written, nothing is logged
+        return;
+    }
+    *job->info = dialog->bookInfo();
+    application_->post(nullptr, MsgJobPlanOutput);
+}
+
+void ShellApp::planOutput() {
+    BookJob* job = jobs_.head();
+    if (!job) {
+        application_->post(nullptr, MsgJobDone);
+        return;
+    }
+    // Without the overwrite option an existing book is avoided with NAME.1.tdb, NAME.2.tdb, ...
+    job->output = std::make_unique<FileService>(outputPathFor(job->source.fullPath(), !overwrite_));
+    if (overwrite_ && prompt_ && job->output->exists()) {
+        QString question = QStringLiteral("The file \"") + displayName(*job->output) +
+                           QStringLiteral("\" exists. Do you want to overwrite it?");
+        if (MessageBox::askOkCancel(QString(), question) != MessageBoxAnswer::Ok) {
+            application_->post(nullptr, MsgJobDone);
+            return;
+        }
+    }
+    application_->post(nullptr, MsgJobBuild);
+}
+
+void ShellApp::buildJob() {
+    BookJob* job = jobs_.head();
+    if (job && job->output && job->info) {
+        if (progress_) {
+            progress_->setText(QStringLiteral("Building ") + displayName(*job->output) +
+                               QStringLiteral("..."));
+        }
+        (void)buildBook(&job->source, job->output.get(), *job->info, 0);
+    }
+    application_->post(nullptr, MsgJobDone);
+}
+
+void ShellApp::retireJob() {
+    if (BookJob* job = jobs_.head()) {
+        if (progress_ && jobCount_ != 0) {
+            progress_->setProgress(static_cast<int>((uint64_t(job->ordinal) + 1) * 100 / jobCount_));
+        }
+        jobs_.retireHead();
+    }
+    application_->post(nullptr, jobs_.empty() ? MsgBatchEnd : MsgJobStart);
+}
+
+void ShellApp::endBatch() {
+    if (!jobs_.empty()) {
+        // Files dropped after the last job was retired still belong to this batch.
+        application_->post(nullptr, MsgJobStart);
+        return;
+    }
+    if (progress_) {
+        progress_->setProgress(100);
+        progress_->finish(kResultOk);
+    }
+    progress_ = nullptr;
+    batchRunning_ = false;
+    jobs_.clear();
+    application_->send(nullptr, MsgRefresh);
+    if (autoQuit_) {
+        quit(0);
+    }
+}
+
+} // namespace quillery

@@ -1,0 +1,336 @@
+// The build chain driven through its messages, every dialog answered by the test: batches and their
+// progress, the Book Info dialog, the output names and the overwrite rules, auto-quit.
+#include "shell_fixture.h"
+
+#include "app/file_chooser.h"
+#include "framework/log_manager.h"
+
+#include <QAbstractButton>
+
+namespace quillery {
+namespace {
+
+using test::fileExists;
+using test::readFile;
+using test::writeFile;
+
+class BuildFlowTest : public test::ShellTest {
+  protected:
+    void interactive() { application().send(nullptr, MsgInteractive); }
+    void setOptions(bool overwrite, bool prompt) {
+        application().preferences().setBoolean("Overwrite", overwrite);
+        application().preferences().setBoolean("Prompt", prompt);
+    }
+    // The log rows of errors and warnings (a build also logs its notes).
+    int loggedProblems() {
+        LogWindow* window = shell->logManager().window();
+        int problems = 0;
+        for (int row = 0; window && row < window->entryList()->count(); ++row) {
+            problems += window->entryList()->entry(row).level > 0 ? 1 : 0;
+        }
+        return problems;
+    }
+    int logEntries() {
+        LogWindow* window = shell->logManager().window();
+        return window ? window->entryList()->count() : 0;
+    }
+    QString logText(int row) { return shell->logManager().window()->entryList()->entry(row).text; }
+};
+
+TEST_F(BuildFlowTest, ThreeDroppedFilesShareOneProgressDialogThatEndsAtHundred) {
+    interactive();
+    drop({source("a.tml"), source("b.tml"), source("c.txt")});
+    run();
+    EXPECT_EQ(progressDialogs, 1);
+    EXPECT_EQ(progressValues, (std::vector<int>{33, 66, 100}));
+    EXPECT_TRUE(fileExists(folder.file("a.tdb")));
+    EXPECT_TRUE(fileExists(folder.file("b.tdb")));
+    EXPECT_TRUE(fileExists(folder.file("c.tdb")));
+    EXPECT_EQ(shell->progressDialog(), nullptr);
+    EXPECT_TRUE(shell->jobs().empty());
+    EXPECT_EQ(shell->bookInfoDialog(), nullptr); // every source named its title
+    EXPECT_EQ(quitWatcher.quitRequests, 0);      // an interactive start never quits by itself
+}
+
+TEST_F(BuildFlowTest, CommandLineBatchBuildsEachFileOnceAndQuitsWhenClean) {
+    CommandLineRecord commandLine;
+    commandLine.files = {source("one.tml"), source("two.tml")};
+    application().send(nullptr, MsgCommandLine, &commandLine);
+    run();
+    EXPECT_EQ(progressDialogs, 1);
+    EXPECT_EQ(progressValues, (std::vector<int>{50, 100}));
+    EXPECT_EQ(plannedOutputs, (std::vector<std::string>{folder.file("one.tdb"), folder.file("two.tdb")}));
+    EXPECT_TRUE(shell->autoQuit());
+    EXPECT_EQ(quitWatcher.quitRequests, 1);
+}
+
+TEST_F(BuildFlowTest, AWarningOrAnErrorKeepsACommandLineRunOpen) {
+    CommandLineRecord warned;
+    warned.files = {source("colon.tml", "Part One: The Sea")};
+    application().send(nullptr, MsgCommandLine, &warned);
+    run();
+    EXPECT_TRUE(fileExists(folder.file("colon.tdb"))); // warnings only inform
+    EXPECT_FALSE(shell->autoQuit());
+    EXPECT_EQ(quitWatcher.quitRequests, 0);
+    ASSERT_NE(shell->logManager().window(), nullptr);
+    EXPECT_TRUE(shell->logManager().window()->isVisible());
+}
+
+TEST_F(BuildFlowTest, NotesAloneDoNotStopAutoQuit) {
+    reportNote("Just a note.");
+    EXPECT_TRUE(shell->autoQuit());
+    reportError("An error.");
+    EXPECT_FALSE(shell->autoQuit());
+    // Both still reach the log window.
+    EXPECT_EQ(logEntries(), 2);
+}
+
+TEST_F(BuildFlowTest, CommandLineWithoutFilesIsInteractive) {
+    CommandLineRecord empty;
+    application().send(nullptr, MsgCommandLine, &empty);
+    run();
+    EXPECT_FALSE(shell->autoQuit());
+    EXPECT_TRUE(shell->jobs().empty());
+}
+
+TEST_F(BuildFlowTest, MissingCommandLineFileIsQueuedAndItsBuildReportsIt) {
+    CommandLineRecord commandLine;
+    commandLine.files = {folder.file("gone.tml")};
+    application().send(nullptr, MsgCommandLine, &commandLine);
+    run();
+    // Nothing could be read, so the dialog asks for a title; then the driver names the file.
+    answerBookInfo(true, QStringLiteral("Gone"));
+    run();
+    ASSERT_GE(logEntries(), 1);
+    EXPECT_EQ(logText(0), QStringLiteral("The input file \"gone.tml\" could not be opened."));
+    EXPECT_FALSE(fileExists(folder.file("gone.tdb")));
+    EXPECT_EQ(quitWatcher.quitRequests, 0);
+}
+
+TEST_F(BuildFlowTest, BookInfoDialogAsksOnlyWhenTheSourceNamesNoTitle) {
+    interactive();
+    writeFile(folder.file("untitled.tml"), "AUTHOR=\"Ann Author\"\nPUBLISHER=\"Pub House\"\nText.\n");
+    drop({folder.file("untitled.tml")});
+    run();
+    BookInfoDialog* dialog = shell->bookInfoDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->field(kAuthorField)->text(), QStringLiteral("Ann Author"));
+    EXPECT_EQ(dialog->field(kPublisherField)->text(), QStringLiteral("Pub House"));
+    EXPECT_FALSE(dialog->control(kCommandOk)->isEnabled());
+    // Quit waits while a dialog is open.
+    CommandRecord quit(CmdQuit);
+    application().send(nullptr, MsgUpdate, &quit);
+    EXPECT_FALSE(quit.enabled);
+    EXPECT_EQ(application().pendingMessages(), 0u); // the chain waits for the dialog
+
+    answerBookInfo(true, QStringLiteral("Given Title"));
+    run();
+    EXPECT_TRUE(fileExists(folder.file("untitled.tdb")));
+    EXPECT_NE(readFile(folder.file("untitled.tdb")).find("Given Title"), std::string::npos);
+    EXPECT_EQ(shell->bookInfoDialog(), nullptr);
+}
+
+TEST_F(BuildFlowTest, CancelOnTheSecondOfThreeSkipsItAndTheBarStillEndsAtHundred) {
+    interactive();
+    drop({source("one.tml"), source("two.tml", ""), source("three.tml")});
+    run();
+    answerBookInfo(false, QStringLiteral("Typed but cancelled"));
+    run();
+    EXPECT_TRUE(fileExists(folder.file("one.tdb")));
+    EXPECT_FALSE(fileExists(folder.file("two.tdb")));
+    EXPECT_TRUE(fileExists(folder.file("three.tdb")));
+    EXPECT_EQ(progressValues, (std::vector<int>{33, 66, 100}));
+    EXPECT_EQ(loggedProblems(), 0); // a skipped job is silent
+}
+
+TEST_F(BuildFlowTest, WithoutOverwriteTheFirstFreeNumberedNameIsUsed) {
+    interactive();
+    std::string story = source("story.tml");
+    writeFile(folder.file("story.tdb"), "old");
+    writeFile(folder.file("story.1.tdb"), "older");
+    drop({story});
+    run();
+    EXPECT_EQ(plannedOutputs, (std::vector<std::string>{folder.file("story.2.tdb")}));
+    EXPECT_TRUE(fileExists(folder.file("story.2.tdb")));
+    EXPECT_EQ(readFile(folder.file("story.tdb")), "old");
+    EXPECT_EQ(readFile(folder.file("story.1.tdb")), "older");
+}
+
+TEST_F(BuildFlowTest, OverwriteWithoutPromptReplacesWithoutAQuestion) {
+    interactive();
+    setOptions(true, false);
+    std::string story = source("story.tml");
+    writeFile(folder.file("story.tdb"), "old");
+    drop({story});
+    run();
+    EXPECT_FALSE(MessageBox::last().has_value());
+    EXPECT_NE(readFile(folder.file("story.tdb")), "old");
+    EXPECT_FALSE(fileExists(folder.file("story.1.tdb")));
+}
+
+TEST_F(BuildFlowTest, OverwriteWithPromptAsksAndCancelKeepsTheOldBook) {
+    interactive();
+    setOptions(true, true);
+    std::string story = source("story.tml");
+    writeFile(folder.file("story.tdb"), "old");
+
+    MessageBox::setNextAnswer(MessageBoxAnswer::Cancel);
+    drop({story});
+    run();
+    ASSERT_TRUE(MessageBox::last().has_value());
+    EXPECT_EQ(MessageBox::last()->caption, QString());
+    EXPECT_EQ(MessageBox::last()->text,
+              QStringLiteral("The file \"story.tdb\" exists. Do you want to overwrite it?"));
+    EXPECT_EQ(readFile(folder.file("story.tdb")), "old");
+    EXPECT_EQ(progressValues.back(), 100);
+
+    MessageBox::setNextAnswer(MessageBoxAnswer::Ok);
+    drop({story});
+    run();
+    EXPECT_NE(readFile(folder.file("story.tdb")), "old");
+}
+
+TEST_F(BuildFlowTest, OverwriteWithPromptWritesAMissingBookWithoutAQuestion) {
+    interactive();
+    setOptions(true, true);
+    drop({source("story.tml")});
+    run();
+    EXPECT_FALSE(MessageBox::last().has_value());
+    EXPECT_TRUE(fileExists(folder.file("story.tdb")));
+}
+
+TEST_F(BuildFlowTest, OptionsAreReadAtTheStartOfEachBatch) {
+    interactive();
+    std::string story = source("story.tml");
+    drop({story});
+    run();
+    EXPECT_FALSE(shell->overwriteOption());
+    setOptions(true, false);
+    drop({story});
+    run();
+    EXPECT_TRUE(shell->overwriteOption());
+    EXPECT_FALSE(fileExists(folder.file("story.1.tdb")));
+}
+
+TEST_F(BuildFlowTest, OutputNamesDropTheLastExtensionAndAreCutTo251Characters) {
+    interactive();
+    drop({source("my.book.tml")});
+    run();
+    EXPECT_TRUE(fileExists(folder.file("my.book.tdb")));
+
+    // No file system keeps a 300-character name, so the source is missing: the name is still planned.
+    std::string longName(296, 'n');
+    drop({folder.file(longName + ".tml")});
+    run();
+    answerBookInfo(true, QStringLiteral("Long"));
+    run();
+    ASSERT_EQ(plannedOutputs.size(), 2u);
+    EXPECT_EQ(FileService(plannedOutputs[1]).fileName(), std::string(251, 'n') + ".tdb");
+}
+
+TEST_F(BuildFlowTest, ABookGivenAsSourceIsSkippedWithAnError) {
+    std::string book = folder.file("made.tdb");
+    writeFile(book, "a book");
+    CommandLineRecord commandLine;
+    commandLine.files = {book};
+    application().send(nullptr, MsgCommandLine, &commandLine);
+    run();
+    EXPECT_EQ(shell->bookInfoDialog(), nullptr);
+    EXPECT_EQ(readFile(book), "a book");
+    ASSERT_EQ(logEntries(), 1);
+    EXPECT_EQ(logText(0),
+              QStringLiteral("The file \"made.tdb\" is a book (.tdb), not a source. It was skipped."));
+    EXPECT_EQ(quitWatcher.quitRequests, 0);
+}
+
+TEST_F(BuildFlowTest, FilesDroppedDuringABatchJoinIt) {
+    interactive();
+    drop({source("first.tml", "")});
+    run(); // waits for the Book Info dialog
+    drop({source("late.tml")});
+    run();
+    EXPECT_EQ(shell->jobs().size(), 2u);
+    EXPECT_EQ(shell->jobCount(), 2u);
+    answerBookInfo(true, QStringLiteral("First"));
+    run();
+    EXPECT_EQ(progressDialogs, 1);
+    EXPECT_EQ(progressValues, (std::vector<int>{50, 100}));
+    EXPECT_TRUE(fileExists(folder.file("first.tdb")));
+    EXPECT_TRUE(fileExists(folder.file("late.tdb")));
+}
+
+TEST_F(BuildFlowTest, AFileDroppedAsTheLastJobRetiresIsStillBuilt) {
+    interactive();
+    std::string late = source("late.tml");
+    bool dropped = false;
+    // Once the first book is written, its retiring is the next step, and the batch end follows it: the drop
+    // lands between them.
+    test::EventSpy dropLate([&] {
+        const BookJob* head = shell->jobs().head();
+        if (!dropped && head && head->output && head->output->exists()) {
+            dropped = true;
+            drop({late});
+        }
+    });
+    application().installEventFilter(&dropLate);
+    drop({source("first.tml")});
+    run();
+    application().removeEventFilter(&dropLate);
+    ASSERT_TRUE(dropped);
+    EXPECT_TRUE(fileExists(folder.file("first.tdb")));
+    EXPECT_TRUE(fileExists(folder.file("late.tdb")));
+    EXPECT_EQ(progressDialogs, 1);
+    EXPECT_EQ(progressValues.back(), 100);
+    EXPECT_TRUE(shell->jobs().empty());
+}
+
+TEST_F(BuildFlowTest, WindowCommandsWaitWhileJobsAreQueued) {
+    interactive();
+    auto enabled = [this](uint16_t command) {
+        CommandRecord record(command);
+        application().send(nullptr, MsgUpdate, &record);
+        return record.enabled;
+    };
+    EXPECT_TRUE(enabled(CmdMakeBook));
+    EXPECT_TRUE(enabled(CmdNewWindow));
+    EXPECT_TRUE(enabled(CmdPreferences));
+    EXPECT_TRUE(enabled(CmdQuit));
+    drop({source("held.tml", "")});
+    run();
+    EXPECT_FALSE(enabled(CmdMakeBook));
+    EXPECT_FALSE(enabled(CmdNewWindow));
+    EXPECT_FALSE(enabled(CmdPreferences));
+    answerBookInfo(false);
+    run();
+    EXPECT_TRUE(enabled(CmdMakeBook));
+    EXPECT_TRUE(enabled(CmdQuit));
+}
+
+TEST_F(BuildFlowTest, MakeBookQueuesTheChosenFileAndCancelQueuesNothing) {
+    interactive();
+    FileChooser::setNextChoice(std::nullopt);
+    CommandRecord makeBook(CmdMakeBook);
+    application().send(nullptr, MsgExecute, &makeBook);
+    run();
+    EXPECT_EQ(progressDialogs, 0);
+
+    FileChooser::setNextChoice(QString::fromStdString(source("chosen.tml")));
+    application().send(nullptr, MsgExecute, &makeBook);
+    run();
+    EXPECT_EQ(progressDialogs, 1);
+    EXPECT_TRUE(fileExists(folder.file("chosen.tdb")));
+}
+
+TEST_F(BuildFlowTest, ANewBatchEmptiesTheLogWindow) {
+    interactive();
+    reportWarning("Left over from before.");
+    ASSERT_EQ(logEntries(), 1);
+    drop({source("clean.tml")});
+    run();
+    ASSERT_GE(logEntries(), 1);
+    EXPECT_EQ(loggedProblems(), 0);
+    EXPECT_NE(logText(0), QStringLiteral("Left over from before."));
+}
+
+} // namespace
+} // namespace quillery
