@@ -74,10 +74,6 @@ void Layout::softHyphen(size_t after) {
     }
 }
 
-void Layout::recordBreakPoint(size_t position, bool softHyphen) {
-    breakPoint_ = {position, x_, lineHeight_, *style_, softHyphen};
-}
-
 void Layout::indentChanged(bool on) {
     if (on && x_ == 0) {
         x_ = kBlockIndent;

@@ -71,24 +71,43 @@ public:
         spaceRun_ = false;
         measure(code);
     }
-    // Ordinary characters from `pos` on while `isOrdinary` holds, stopping after the character that makes the
-    // line overflow or that ends the text. Returns the position after the last character measured.
+    // Plain text from `pos` on: ordinary characters, and single spaces that stand before an ordinary character,
+    // exactly as the scanner would measure them one by one with a layout step after each, for as long as those
+    // steps would do nothing. `pos` holds an ordinary character, or such a space while no space run is open.
+    // Stops after the byte that makes the line overflow or that ends the text, or before any other byte;
+    // returns the position after the last byte taken.
     template <typename IsOrdinary>
-    size_t measureRun(size_t pos, IsOrdinary isOrdinary) {
+    size_t measureText(size_t pos, IsOrdinary isOrdinary) {
         GlyphMetrics metrics = glyphMetricsFor(style_->font, style_->style);
         const GlyphWidthTable& widths = *metrics.widths;
         const auto* bytes = reinterpret_cast<const uint8_t*>(text_.data());
-        size_t end = text_.size();
-        uint32_t x = x_;
-        do {
-            x += static_cast<uint32_t>(widths[bytes[pos]]);
-            ++pos;
-        } while (pos < end && x <= kLineWidth && isOrdinary(bytes[pos]));
-        x_ = x;
-        spaceRun_ = false;
+        const size_t end = text_.size();
+        // Every byte taken is measured, and measured before any break point is recorded.
         lineHeight_ = std::max(lineHeight_, metrics.lineHeight);
+        spaceRun_ = false;
+        uint32_t x = x_;
+        for (;;) {
+            uint8_t c = bytes[pos];
+            if (isOrdinary(c)) {
+                x += static_cast<uint32_t>(widths[c]);
+                ++pos;
+            } else if (c == ' ' && pos + 1 < end && isOrdinary(bytes[pos + 1])) {
+                // A space run of one: the x before it is at most 158, so the break point after it is recorded.
+                x += static_cast<uint32_t>(widths[' ']);
+                ++pos;
+                x_ = x;
+                recordBreakPoint(pos);
+            } else {
+                break;
+            }
+            if (x > kLineWidth || pos >= end) {
+                break;
+            }
+        }
+        x_ = x;
         return pos;
     }
+    bool spaceRunOpen() const { return spaceRun_; }
     // A box of fixed size (images, the \U placeholder).
     void addBox(uint32_t width, uint32_t height) {
         x_ += width;
@@ -104,7 +123,14 @@ public:
     void pageBreak();
     // \- whose tag ends at `after`.
     void softHyphen(size_t after);
-    void recordBreakPoint(size_t position, bool softHyphen = false);
+    void recordBreakPoint(size_t position, bool softHyphen = false) {
+        // Field by field: building a temporary and copying it whole stalls on store forwarding in this hot path.
+        breakPoint_.position = position;
+        breakPoint_.x = x_;
+        breakPoint_.lineHeight = lineHeight_;
+        breakPoint_.style = *style_;
+        breakPoint_.softHyphen = softHyphen;
+    }
     // \t switched on or off (the style bit has already been toggled).
     void indentChanged(bool on);
     // \d.

@@ -70,7 +70,7 @@ void Scanner::runPass(bool firstPass) {
             if (invisible()) {
                 ++pos;
             } else {
-                pos = layout_.measureRun(pos, isOrdinary);
+                pos = layout_.measureText(pos, isOrdinary);
                 start = pos - 1;
             }
             break;
@@ -81,10 +81,15 @@ void Scanner::runPass(bool firstPass) {
             ++pos;
             break;
         case BreakCharacter:
-            if (!invisible()) {
+            if (invisible()) {
+                ++pos;
+            } else if (bytes[pos] == ' ' && !layout_.spaceRunOpen() && pos + 1 < end && isOrdinary(bytes[pos + 1])) {
+                pos = layout_.measureText(pos, isOrdinary);
+                start = pos - 1;
+            } else {
                 layout_.breakCharacter(pos);
+                ++pos;
             }
-            ++pos;
             break;
         default:
             pos = scanTag(pos);
