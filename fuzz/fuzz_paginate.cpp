@@ -1,6 +1,6 @@
 // Fuzz target: arbitrary bytes are mapped like a source (mapSourceText), cut into text records as the book
-// writer cuts them (findRecordBreak), and paginated. The scan must end, never read past the text, and leave page
-// tables whose entries are in order and agree with the record start table.
+// writer cuts them (findRecordBreak), and paginated. The scan must end, never read past the text, and leave
+// page tables whose entries are in order and agree with the record start table.
 #include "build/diagnostics.h"
 #include "build/source_text.h"
 #include "markup/paginate_book.h"
@@ -17,7 +17,9 @@ namespace {
 
 using namespace quillery;
 
-int quiet(const Report&) { return 0; }
+int quiet(const Report&) {
+    return 0;
+}
 
 void check(bool condition) {
     if (!condition) {

@@ -10,9 +10,13 @@
 namespace quillery {
 namespace {
 
-bool isLevel(char c) { return c >= '0' && c <= '4'; }
+bool isLevel(char c) {
+    return c >= '0' && c <= '4';
+}
 
-std::string indentation(char level) { return std::string(static_cast<size_t>(level - '0') * 4, ' '); }
+std::string indentation(char level) {
+    return std::string(static_cast<size_t>(level - '0') * 4, ' ');
+}
 
 } // namespace
 
@@ -24,9 +28,9 @@ void ChapterCollector::add(size_t tag, std::string title) {
 }
 
 void ChapterCollector::warnTooLong(size_t tag, const std::string& title) {
-    context_.report.warningFirstPass(tag,
-                                     "Chapter name is > 80 characters; mismatched chapter markers? Begins with \"%s\"",
-                                     title.substr(0, 40).c_str());
+    context_.report.warningFirstPass(
+        tag, "Chapter name is > 80 characters; mismatched chapter markers? Begins with \"%s\"",
+        title.substr(0, 40).c_str());
 }
 
 size_t ChapterCollector::chapterTag(size_t tag) {
@@ -53,9 +57,9 @@ size_t ChapterCollector::chapterTag(size_t tag) {
         RecordPlace first = recordPlaceOf(context_.recordStarts, static_cast<uint32_t>(from));
         RecordPlace after = recordPlaceOf(context_.recordStarts, static_cast<uint32_t>(quote + 1));
         if (first.record != after.record) {
-            context_.report.excerptError(tag,
-                                         "Chapter tag spans text records -- reduce chapter to 80 characters. \"%s\"",
-                                         static_cast<int64_t>(from), 40);
+            context_.report.excerptError(
+                tag, "Chapter tag spans text records -- reduce chapter to 80 characters. \"%s\"",
+                static_cast<int64_t>(from), 40);
         }
         warnTooLong(tag, title.text);
     }

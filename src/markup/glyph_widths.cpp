@@ -1,5 +1,5 @@
-// The device's glyph-width tables, exactly as printed in the specification (Part 2.2): one signed width in pixels
-// per device character code, for each of the five tables.
+// The device's glyph-width tables, exactly as printed in the specification (Part 2.2): one signed width in
+// pixels per device character code, for each of the five tables.
 #include "markup/glyph_widths.h"
 
 namespace quillery {

@@ -1,5 +1,5 @@
-// The device's glyph widths (Part 2.2): which of the five tables measures a character in a given font and style,
-// and the line height it demands.
+// The device's glyph widths (Part 2.2): which of the five tables measures a character in a given font and
+// style, and the line height it demands.
 #pragma once
 
 #include <array>
@@ -10,7 +10,8 @@ namespace quillery {
 using GlyphWidthTable = std::array<int32_t, 256>;
 using GlyphWidthTables = std::array<GlyphWidthTable, 5>;
 
-// Table 0 small, 1 bold, 2 large, 3 large bold, 4 superscript and subscript; indexed by the device character code.
+// Table 0 small, 1 bold, 2 large, 3 large bold, 4 superscript and subscript; indexed by the device character
+// code.
 extern const GlyphWidthTables kGlyphWidths;
 
 // Font codes of the scan (Part 2.1).

@@ -1,5 +1,6 @@
-// Images in the main text (Part 2.6): \m="name.png" is validated, the file checked and its size read from the PNG
-// header, the path collected into the image table, and the room it takes in the line returned to the layout.
+// Images in the main text (Part 2.6): \m="name.png" is validated, the file checked and its size read from the
+// PNG header, the path collected into the image table, and the room it takes in the line returned to the
+// layout.
 #pragma once
 
 #include "markup/book_tables.h"
@@ -24,18 +25,18 @@ struct ImagePlacement {
 };
 
 class ImageCollector {
-public:
+  public:
     ImageCollector(ScanContext& context, ImageTable& table, std::string imageFolder)
         : context_(context), table_(table), imageFolder_(std::move(imageFolder)) {}
 
     // \m at `tag` with the block indent in force (8 while \t is on, else 0).
     ImagePlacement image(size_t tag, uint32_t blockIndent);
 
-    // After the last pass: the table sorted by path (bytes compared as signed values). Converting the images and
-    // checking their converted size is Part 3.4's.
+    // After the last pass: the table sorted by path (bytes compared as signed values). Converting the images
+    // and checking their converted size is Part 3.4's.
     void finish();
 
-private:
+  private:
     // The .png rule, the existence test and the header; false when the name fails the .png rule.
     bool checkFile(size_t tag, const std::string& name, ImageSize& size, std::string& path);
 
@@ -45,8 +46,8 @@ private:
     std::unordered_set<std::string> paths_;
 };
 
-// Reads width and height from the PNG header at `path` (Part 2.6), reporting its plain errors at `tag`. Leaves
-// 0 by 0 when the header cannot be used.
+// Reads width and height from the PNG header at `path` (Part 2.6), reporting its plain errors at `tag`.
+// Leaves 0 by 0 when the header cannot be used.
 void readPngHeader(ScanReporter& report, size_t tag, const std::string& path, ImageSize& size);
 
 } // namespace quillery

@@ -10,7 +10,7 @@
 namespace quillery {
 
 class IndexCollector {
-public:
+  public:
     IndexCollector(ScanContext& context, IndexTable& table) : context_(context), table_(table) {}
 
     // An opening \I at `tag`: adds the entry and returns the position right after the tag.
@@ -20,7 +20,7 @@ public:
     // duplicates and grouping (Part 3.5) belong to the index records.
     void finish();
 
-private:
+  private:
     ScanContext& context_;
     IndexTable& table_;
 };

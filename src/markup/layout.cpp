@@ -118,8 +118,8 @@ size_t Layout::fullStep(size_t position, size_t itemStart, const ScanStyle& item
     uint32_t effectiveX = spaceRun_ ? spaceRunX_ : x_;
     if (!lineEndRequested_ && effectiveX > kLineWidth) {
         if (breakPoint_.position == lineStart_.position) {
-            // No break opportunity on this line: cut before the item that overflowed it (F16), never at the line
-            // start itself.
+            // No break opportunity on this line: cut before the item that overflowed it (F16), never at the
+            // line start itself.
             if (itemStart > lineStart_.position && itemStart < p) {
                 p = itemStart;
                 *style_ = itemStyle;

@@ -1,9 +1,10 @@
-// The layout engine of the markup scan (Part 2.2): measures characters with the device's glyph widths, finds the
-// break opportunities, ends lines and pages on the device's 158 x 148 pixel page, and appends the page entries.
+// The layout engine of the markup scan (Part 2.2): measures characters with the device's glyph widths, finds
+// the break opportunities, ends lines and pages on the device's 158 x 148 pixel page, and appends the page
+// entries.
 //
-// It works on the scanner's style state (font, style word, alignment, heading-span and index-item flags), which
-// the break-point snapshots save and restore together with the position, so that text laid out again after a
-// restore sees exactly the state it saw the first time.
+// It works on the scanner's style state (font, style word, alignment, heading-span and index-item flags),
+// which the break-point snapshots save and restore together with the position, so that text laid out again
+// after a restore sees exactly the state it saw the first time.
 #pragma once
 
 #include "framework/record_buffer.h"
@@ -37,13 +38,13 @@ struct BreakPoint {
 
 // Told when a line that opened a heading span or added a chapter moves to the next page (Part 2.3).
 class LineRetreatListener {
-public:
+  public:
     virtual ~LineRetreatListener() = default;
     virtual void lineMovedToNextPage() = 0;
 };
 
 class Layout {
-public:
+  public:
     static constexpr uint32_t kLineWidth = 158;
     static constexpr uint32_t kPageHeight = 148;
     static constexpr uint32_t kBaseLineHeight = 11;
@@ -54,7 +55,8 @@ public:
     static constexpr uint32_t kReferenceIcon = 16;
     static constexpr uint8_t kSoftHyphenCode = 173;
 
-    Layout(std::string_view text, const RecordBuffer& recordStarts) : text_(text), recordStarts_(recordStarts) {}
+    Layout(std::string_view text, const RecordBuffer& recordStarts)
+        : text_(text), recordStarts_(recordStarts) {}
 
     // Resets the layout for a pass and records page 0 at position 0. `pages` is null when no page entries are
     // recorded (dictionary builds). `style` is the scanner's style state, already reset for the pass.
@@ -71,13 +73,12 @@ public:
         spaceRun_ = false;
         measure(code);
     }
-    // Plain text from `pos` on: ordinary characters, and single spaces that stand before an ordinary character,
-    // exactly as the scanner would measure them one by one with a layout step after each, for as long as those
-    // steps would do nothing. `pos` holds an ordinary character, or such a space while no space run is open.
-    // Stops after the byte that makes the line overflow or that ends the text, or before any other byte;
-    // returns the position after the last byte taken.
-    template <typename IsOrdinary>
-    size_t measureText(size_t pos, IsOrdinary isOrdinary) {
+    // Plain text from `pos` on: ordinary characters, and single spaces that stand before an ordinary
+    // character, exactly as the scanner would measure them one by one with a layout step after each, for as
+    // long as those steps would do nothing. `pos` holds an ordinary character, or such a space while no space
+    // run is open. Stops after the byte that makes the line overflow or that ends the text, or before any
+    // other byte; returns the position after the last byte taken.
+    template <typename IsOrdinary> size_t measureText(size_t pos, IsOrdinary isOrdinary) {
         GlyphMetrics metrics = glyphMetricsFor(style_->font, style_->style);
         const GlyphWidthTable& widths = *metrics.widths;
         const auto* bytes = reinterpret_cast<const uint8_t*>(text_.data());
@@ -92,7 +93,8 @@ public:
                 x += static_cast<uint32_t>(widths[c]);
                 ++pos;
             } else if (c == ' ' && pos + 1 < end && isOrdinary(bytes[pos + 1])) {
-                // A space run of one: the x before it is at most 158, so the break point after it is recorded.
+                // A space run of one: the x before it is at most 158, so the break point after it is
+                // recorded.
                 x += static_cast<uint32_t>(widths[' ']);
                 ++pos;
                 x_ = x;
@@ -124,7 +126,8 @@ public:
     // \- whose tag ends at `after`.
     void softHyphen(size_t after);
     void recordBreakPoint(size_t position, bool softHyphen = false) {
-        // Field by field: building a temporary and copying it whole stalls on store forwarding in this hot path.
+        // Field by field: building a temporary and copying it whole stalls on store forwarding in this hot
+        // path.
         breakPoint_.position = position;
         breakPoint_.x = x_;
         breakPoint_.lineHeight = lineHeight_;
@@ -152,8 +155,8 @@ public:
     bool lineIsEmpty() const { return x_ == lineStartX(); }
 
     // The layout step, run after every byte or tag: `position` is the scan position after it, `itemStart` the
-    // position of the byte or the tag's backslash, `itemStyle` the style state before it. Returns the position
-    // where the scan goes on.
+    // position of the byte or the tag's backslash, `itemStyle` the style state before it. Returns the
+    // position where the scan goes on.
     size_t step(size_t position, size_t itemStart, const ScanStyle& itemStyle) {
         if (!lineEndRequested_ && !pageBreakRequested_ && !headingOpened_ && position < text_.size() &&
             (spaceRun_ ? spaceRunX_ : x_) <= kLineWidth) {
@@ -162,7 +165,7 @@ public:
         return fullStep(position, itemStart, itemStyle);
     }
 
-private:
+  private:
     size_t fullStep(size_t position, size_t itemStart, const ScanStyle& itemStyle);
     size_t restore(const BreakPoint& point);
     void recordBoth(size_t position);

@@ -22,7 +22,8 @@ std::string lowered(std::string name) {
     return name;
 }
 
-// Byte order with bytes compared as signed values; a name sorts before a longer one that begins with it (R14).
+// Byte order with bytes compared as signed values; a name sorts before a longer one that begins with it
+// (R14).
 bool signedLess(const std::string& a, const std::string& b) {
     size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {
@@ -74,7 +75,8 @@ size_t LinkCollector::reference(size_t tag) {
             context_.report.error(backslash, "Illegal tag \"\\%c\" in link reference to \"%s\"", letter,
                                   name.c_str());
         } else if (letter == 'S' && context_.at(backslash + 2) == 'd' && backslash + 2 < context_.size()) {
-            context_.report.error(backslash, "Illegal tag \"\\Sd\" in link reference to \"%s\"", name.c_str());
+            context_.report.error(backslash, "Illegal tag \"\\Sd\" in link reference to \"%s\"",
+                                  name.c_str());
         }
     }
     note(tag, -1, stored, name);
@@ -98,8 +100,8 @@ size_t LinkCollector::anchor(size_t tag) {
     std::string name(context_.text.substr(nameStart, close - nameStart));
     std::string stored = name;
     if (name.size() > kNameLimit) {
-        context_.report.excerptError(tag, "Link is longer than 80 characters: \"%s\"", static_cast<int64_t>(tag) - 1,
-                                     40);
+        context_.report.excerptError(tag, "Link is longer than 80 characters: \"%s\"",
+                                     static_cast<int64_t>(tag) - 1, 40);
         stored.resize(kStoredWhenTooLong);
     }
     // The closing quote plus 2 (the end of the text stands for a missing quote, F9).
@@ -108,14 +110,16 @@ size_t LinkCollector::anchor(size_t tag) {
     return resume;
 }
 
-void LinkCollector::note(size_t tag, int32_t position, const std::string& stored, const std::string& written) {
+void LinkCollector::note(size_t tag, int32_t position, const std::string& stored,
+                         const std::string& written) {
     std::string name = lowered(stored);
     auto found = byName_.find(name);
     if (found == byName_.end()) {
         LinkEntry entry;
         entry.position = position;
-        entry.key = static_cast<uint32_t>(
-            crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(name.data()), static_cast<uInt>(name.size())));
+        entry.key =
+            static_cast<uint32_t>(crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(name.data()),
+                                        static_cast<uInt>(name.size())));
         entry.name = name;
         entry.referenced = position == -1;
         byName_.emplace(std::move(name), table_.size());

@@ -1,5 +1,5 @@
-// Links and anchors (Part 2.4): the link reference \q="#name" and the anchor \Q="name", the link table that pairs
-// them, and its finishing.
+// Links and anchors (Part 2.4): the link reference \q="#name" and the anchor \Q="name", the link table that
+// pairs them, and its finishing.
 #pragma once
 
 #include "markup/book_tables.h"
@@ -13,7 +13,7 @@
 namespace quillery {
 
 class LinkCollector {
-public:
+  public:
     LinkCollector(ScanContext& context, LinkTable& table) : context_(context), table_(table) {}
 
     // An opening \q at `tag` (the reference bit clear): returns where the scan resumes.
@@ -24,7 +24,7 @@ public:
     // After the last pass: sorts, removes duplicates and unused anchors, warns about undefined links.
     void finish();
 
-private:
+  private:
     // Checks the line ends of the name in [from, to).
     void checkLineEnds(size_t tag, size_t from, size_t to, const char* message);
     void note(size_t tag, int32_t position, const std::string& stored, const std::string& written);

@@ -4,8 +4,8 @@
 
 namespace quillery {
 
-Verdict paginateBook(std::string_view text, const std::string& imageFolder, const RecordBuffer& textRecordStarts,
-                     BookTables& tables, uint32_t flags) {
+Verdict paginateBook(std::string_view text, const std::string& imageFolder,
+                     const RecordBuffer& textRecordStarts, BookTables& tables, uint32_t flags) {
     Scanner scanner(text, imageFolder, textRecordStarts, tables, flags);
     return scanner.run();
 }

@@ -1,5 +1,5 @@
-// Sidebar and footnote references in the main text (Part 2.5): \Sd="name" and \Fn="name", collected into the two
-// reference tables, and the finishing of those tables.
+// Sidebar and footnote references in the main text (Part 2.5): \Sd="name" and \Fn="name", collected into the
+// two reference tables, and the finishing of those tables.
 #pragma once
 
 #include "markup/book_tables.h"
@@ -12,7 +12,7 @@ namespace quillery {
 enum class ReferenceKind { Sidebar, Footnote };
 
 class ReferenceCollector {
-public:
+  public:
     ReferenceCollector(ScanContext& context, RefTable& sidebars, RefTable& footnotes)
         : context_(context), sidebars_(sidebars), footnotes_(footnotes) {}
 
@@ -24,7 +24,7 @@ public:
     // After the last pass: each table sorted by name, each name once, no empty names.
     void finish();
 
-private:
+  private:
     ScanContext& context_;
     RefTable& sidebars_;
     RefTable& footnotes_;

@@ -80,7 +80,9 @@ PercentArgument readPercent(ScanContext& context, size_t tag, const PercentMessa
 
 } // namespace
 
-PercentArgument readRule(ScanContext& context, size_t tag) { return readPercent(context, tag, kRule); }
+PercentArgument readRule(ScanContext& context, size_t tag) {
+    return readPercent(context, tag, kRule);
+}
 
 PercentArgument readIndent(ScanContext& context, size_t tag) {
     PercentArgument argument = readPercent(context, tag, kIndent);
@@ -94,8 +96,9 @@ uint32_t xAfterIndent(ScanContext& context, size_t tag, uint32_t value, uint32_t
         return target;
     }
     if (x > target) {
-        context.report.warning(tag, "You specified an indent of %d%%, which is before the current position of %d pixels",
-                               static_cast<int>(value), static_cast<int>(x));
+        context.report.warning(
+            tag, "You specified an indent of %d%%, which is before the current position of %d pixels",
+            static_cast<int>(value), static_cast<int>(x));
     }
     return x;
 }

@@ -19,8 +19,11 @@ PercentArgument readRule(ScanContext& context, size_t tag);
 // \T at `tag`: validates the argument; the value is limited to 100.
 PercentArgument readIndent(ScanContext& context, size_t tag);
 
-// The x after a rule at `x`: 158 when x is 0 or 8, else x + 158 (the rule then overflows to a line of its own).
-inline uint32_t xAfterRule(uint32_t x) { return (x == 0 || x == 8) ? 158 : x + 158; }
+// The x after a rule at `x`: 158 when x is 0 or 8, else x + 158 (the rule then overflows to a line of its
+// own).
+inline uint32_t xAfterRule(uint32_t x) {
+    return (x == 0 || x == 8) ? 158 : x + 158;
+}
 
 // The x after an indent of `value` percent at `x`; warns (at `tag`) when x lies beyond the target.
 uint32_t xAfterIndent(ScanContext& context, size_t tag, uint32_t value, uint32_t x);

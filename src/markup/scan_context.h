@@ -1,6 +1,6 @@
-// What the collectors of the markup scan share with the scanner: the text, the reporting forms, the pass and the
-// kind of build. Each collector (chapters, index items, links, references, images, rules and indents) consumes
-// exactly the bytes its Part says and returns where the scan resumes.
+// What the collectors of the markup scan share with the scanner: the text, the reporting forms, the pass and
+// the kind of build. Each collector (chapters, index items, links, references, images, rules and indents)
+// consumes exactly the bytes its Part says and returns where the scan resumes.
 #pragma once
 
 #include "framework/record_buffer.h"
@@ -36,6 +36,8 @@ struct ScanContext {
     size_t clip(size_t position) const { return position < text.size() ? position : text.size(); }
 };
 
-inline bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
+inline bool isLineEnd(char c) {
+    return c == '\n' || c == '\r';
+}
 
 } // namespace quillery

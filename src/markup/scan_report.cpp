@@ -28,10 +28,10 @@ std::string ScanReporter::excerpt(int64_t start, size_t length) const {
     return std::string(nul == std::string_view::npos ? bytes : bytes.substr(0, nul));
 }
 
-#define QUILLERY_SCAN_REPORT(level)                                                                               \
-    va_list args;                                                                                                  \
-    va_start(args, format);                                                                                        \
-    reportAt(level, at, format, args);                                                                             \
+#define QUILLERY_SCAN_REPORT(level)                                                                          \
+    va_list args;                                                                                            \
+    va_start(args, format);                                                                                  \
+    reportAt(level, at, format, args);                                                                       \
     va_end(args)
 
 void ScanReporter::error(size_t at, const char* format, ...) {
@@ -47,7 +47,9 @@ void ScanReporter::errorFirstPass(size_t at, const char* format, ...) {
     QUILLERY_SCAN_REPORT(ReportLevel::Error);
 }
 
-void ScanReporter::warning(size_t at, const char* format, ...) { QUILLERY_SCAN_REPORT(ReportLevel::Warning); }
+void ScanReporter::warning(size_t at, const char* format, ...) {
+    QUILLERY_SCAN_REPORT(ReportLevel::Warning);
+}
 
 void ScanReporter::warningFirstPass(size_t at, const char* format, ...) {
     if (!firstPass_) {

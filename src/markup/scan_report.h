@@ -1,6 +1,6 @@
-// The reporting forms of the markup scan (Part 2.1): plain error, excerpt error (printed in the first pass only)
-// and excerpt warning, each tied to a text position so that the front ends can show FILE:LINE:COL. Every error
-// sets the book's error flag, whether or not it is printed.
+// The reporting forms of the markup scan (Part 2.1): plain error, excerpt error (printed in the first pass
+// only) and excerpt warning, each tied to a text position so that the front ends can show FILE:LINE:COL.
+// Every error sets the book's error flag, whether or not it is printed.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +11,7 @@
 namespace quillery {
 
 class ScanReporter {
-public:
+  public:
     explicit ScanReporter(std::string_view text) : text_(text) {}
 
     void setFirstPass(bool firstPass) { firstPass_ = firstPass; }
@@ -33,11 +33,11 @@ public:
     void excerptError(size_t at, const char* format, int64_t start, size_t length);
     void excerptWarning(size_t at, const char* format, int64_t start, size_t length, bool print = true);
 
-    // At most `length` (at most 255) bytes from `start` (a start before the text is its beginning), cut short by
-    // the end of the text and by a NUL byte.
+    // At most `length` (at most 255) bytes from `start` (a start before the text is its beginning), cut short
+    // by the end of the text and by a NUL byte.
     std::string excerpt(int64_t start, size_t length) const;
 
-private:
+  private:
     std::string_view text_;
     bool firstPass_ = true;
     bool errorSeen_ = false;

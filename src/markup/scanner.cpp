@@ -27,10 +27,11 @@ constexpr const char* kIllegalControlCode = "Illegal control code starting at \"
 
 Scanner::Scanner(std::string_view text, const std::string& imageFolder, const RecordBuffer& textRecordStarts,
                  BookTables& tables, uint32_t flags)
-    : text_(text), tables_(tables), dictionary_((flags & 2) != 0), recordPages_((flags & 3) == 0), report_(text),
-      context_{text, textRecordStarts, report_}, layout_(text, textRecordStarts),
+    : text_(text), tables_(tables), dictionary_((flags & 2) != 0), recordPages_((flags & 3) == 0),
+      report_(text), context_{text, textRecordStarts, report_}, layout_(text, textRecordStarts),
       chapters_(context_, tables.chapters), index_(context_, tables.index), links_(context_, tables.links),
-      references_(context_, tables.sidebars, tables.footnotes), images_(context_, tables.images, imageFolder) {
+      references_(context_, tables.sidebars, tables.footnotes),
+      images_(context_, tables.images, imageFolder) {
     context_.dictionary = dictionary_;
 }
 
@@ -83,7 +84,8 @@ void Scanner::runPass(bool firstPass) {
         case BreakCharacter:
             if (invisible()) {
                 ++pos;
-            } else if (bytes[pos] == ' ' && !layout_.spaceRunOpen() && pos + 1 < end && isOrdinary(bytes[pos + 1])) {
+            } else if (bytes[pos] == ' ' && !layout_.spaceRunOpen() && pos + 1 < end &&
+                       isOrdinary(bytes[pos + 1])) {
                 pos = layout_.measureText(pos, isOrdinary);
                 start = pos - 1;
             } else {

@@ -1,6 +1,6 @@
-// The markup scanner (Part 2.1): one pass over the text per font, classifying every byte, dispatching every tag
-// with its exact byte consumption, and running the layout step after each byte or tag. Tags that carry data are
-// handed to their collectors.
+// The markup scanner (Part 2.1): one pass over the text per font, classifying every byte, dispatching every
+// tag with its exact byte consumption, and running the layout step after each byte or tag. Tags that carry
+// data are handed to their collectors.
 #pragma once
 
 #include "framework/record_buffer.h"
@@ -22,7 +22,7 @@
 namespace quillery {
 
 class Scanner {
-public:
+  public:
     Scanner(std::string_view text, const std::string& imageFolder, const RecordBuffer& textRecordStarts,
             BookTables& tables, uint32_t flags);
 
@@ -30,7 +30,7 @@ public:
     // when an error was reported.
     Verdict run();
 
-private:
+  private:
     void runPass(bool firstPass);
     // The tag whose backslash is at `tag`; returns the position after it.
     size_t scanTag(size_t tag);

@@ -13,143 +13,36 @@ struct Transliteration {
 
 // Part 2.3's table, sorted by code point.
 constexpr Transliteration kTransliterations[] = {
-    {0x0100, 'A'},
-    {0x0101, 'a'},
-    {0x0102, 'A'},
-    {0x0103, 'a'},
-    {0x0104, 'A'},
-    {0x0105, 'a'},
-    {0x0106, 'C'},
-    {0x0107, 'c'},
-    {0x0108, 'C'},
-    {0x0109, 'c'},
-    {0x010A, 'C'},
-    {0x010B, 'c'},
-    {0x010C, 'C'},
-    {0x010D, 'c'},
-    {0x0113, 'e'},
-    {0x0115, 'e'},
-    {0x0117, 'e'},
-    {0x0119, 'e'},
-    {0x011B, 'e'},
-    {0x011D, 'g'},
-    {0x011F, 'g'},
-    {0x012A, 'I'},
-    {0x012B, 'i'},
-    {0x012D, 'i'},
-    {0x012F, 'i'},
-    {0x0131, 'i'},
-    {0x0141, 'L'},
-    {0x0142, 'l'},
-    {0x0144, 'n'},
-    {0x0148, 'n'},
-    {0x014B, 'n'},
-    {0x014C, 'O'},
-    {0x014D, 'o'},
-    {0x014F, 'o'},
-    {0x0151, 'o'},
-    {0x0155, 'r'},
-    {0x0159, 'r'},
-    {0x015A, 'S'},
-    {0x015B, 's'},
-    {0x015D, 's'},
-    {0x015F, 's'},
-    {0x0163, 't'},
-    {0x0169, 'u'},
-    {0x016B, 'u'},
-    {0x016D, 'u'},
-    {0x0177, 'y'},
-    {0x017A, 'z'},
-    {0x017D, 'Z'},
-    {0x017E, 'z'},
-    {0x01CE, 'a'},
-    {0x01D0, 'i'},
-    {0x01D2, 'o'},
-    {0x01D4, 'u'},
-    {0x01E1, 'a'},
-    {0x01E7, 'g'},
-    {0x01EB, 'o'},
-    {0x01F0, 'j'},
-    {0x0207, 'e'},
-    {0x0227, 'a'},
-    {0x0233, 'y'},
-    {0x02BF, 0},
-    {0x1E0B, 'd'},
-    {0x1E0D, 'd'},
-    {0x1E17, 'e'},
-    {0x1E22, 'H'},
-    {0x1E24, 'H'},
-    {0x1E25, 'h'},
-    {0x1E2B, 'h'},
-    {0x1E33, 'k'},
-    {0x1E37, 'l'},
-    {0x1E41, 'm'},
-    {0x1E43, 'm'},
-    {0x1E45, 'n'},
-    {0x1E47, 'n'},
-    {0x1E53, 'o'},
-    {0x1E59, 'r'},
-    {0x1E5A, 'R'},
-    {0x1E5B, 'r'},
-    {0x1E61, 's'},
-    {0x1E63, 's'},
-    {0x1E6B, 't'},
-    {0x1E6D, 't'},
-    {0x1E6F, 't'},
-    {0x1E91, 'z'},
-    {0x1E93, 'z'},
-    {0x1E96, 'h'},
-    {0x1EA1, 'a'},
-    {0x1ECD, 'o'},
-    {0x1EF9, 'y'},
-    {0x2011, '-'},
-    {0xE000, 'a'},
-    {0xE001, 'a'},
-    {0xE002, 'a'},
-    {0xE003, 'C'},
-    {0xE004, 'c'},
-    {0xE005, 'c'},
-    {0xE006, 'c'},
-    {0xE008, 'D'},
-    {0xE009, 'e'},
-    {0xE00A, 'e'},
-    {0xE00B, 'e'},
-    {0xE00C, 'e'},
-    {0xE00D, 'e'},
-    {0xE00E, 'g'},
-    {0xE00F, 'i'},
-    {0xE010, 'i'},
-    {0xE011, 'k'},
-    {0xE012, 'k'},
-    {0xE013, 'k'},
-    {0xE015, 'L'},
-    {0xE016, 'l'},
-    {0xE017, 'l'},
-    {0xE018, 'M'},
-    {0xE019, 'm'},
-    {0xE01A, 'm'},
-    {0xE01B, 'o'},
-    {0xE01C, 'o'},
-    {0xE01D, 'o'},
-    {0xE023, 'r'},
-    {0xE024, 'r'},
-    {0xE025, 'r'},
-    {0xE026, 's'},
-    {0xE027, 's'},
-    {0xE028, 's'},
-    {0xE02A, 's'},
-    {0xE02D, 'u'},
-    {0xE02E, 'V'},
-    {0xE02F, 'X'},
-    {0xE030, 'x'},
-    {0xE031, 'y'},
+    {0x0100, 'A'}, {0x0101, 'a'}, {0x0102, 'A'}, {0x0103, 'a'}, {0x0104, 'A'}, {0x0105, 'a'}, {0x0106, 'C'},
+    {0x0107, 'c'}, {0x0108, 'C'}, {0x0109, 'c'}, {0x010A, 'C'}, {0x010B, 'c'}, {0x010C, 'C'}, {0x010D, 'c'},
+    {0x0113, 'e'}, {0x0115, 'e'}, {0x0117, 'e'}, {0x0119, 'e'}, {0x011B, 'e'}, {0x011D, 'g'}, {0x011F, 'g'},
+    {0x012A, 'I'}, {0x012B, 'i'}, {0x012D, 'i'}, {0x012F, 'i'}, {0x0131, 'i'}, {0x0141, 'L'}, {0x0142, 'l'},
+    {0x0144, 'n'}, {0x0148, 'n'}, {0x014B, 'n'}, {0x014C, 'O'}, {0x014D, 'o'}, {0x014F, 'o'}, {0x0151, 'o'},
+    {0x0155, 'r'}, {0x0159, 'r'}, {0x015A, 'S'}, {0x015B, 's'}, {0x015D, 's'}, {0x015F, 's'}, {0x0163, 't'},
+    {0x0169, 'u'}, {0x016B, 'u'}, {0x016D, 'u'}, {0x0177, 'y'}, {0x017A, 'z'}, {0x017D, 'Z'}, {0x017E, 'z'},
+    {0x01CE, 'a'}, {0x01D0, 'i'}, {0x01D2, 'o'}, {0x01D4, 'u'}, {0x01E1, 'a'}, {0x01E7, 'g'}, {0x01EB, 'o'},
+    {0x01F0, 'j'}, {0x0207, 'e'}, {0x0227, 'a'}, {0x0233, 'y'}, {0x02BF, 0},   {0x1E0B, 'd'}, {0x1E0D, 'd'},
+    {0x1E17, 'e'}, {0x1E22, 'H'}, {0x1E24, 'H'}, {0x1E25, 'h'}, {0x1E2B, 'h'}, {0x1E33, 'k'}, {0x1E37, 'l'},
+    {0x1E41, 'm'}, {0x1E43, 'm'}, {0x1E45, 'n'}, {0x1E47, 'n'}, {0x1E53, 'o'}, {0x1E59, 'r'}, {0x1E5A, 'R'},
+    {0x1E5B, 'r'}, {0x1E61, 's'}, {0x1E63, 's'}, {0x1E6B, 't'}, {0x1E6D, 't'}, {0x1E6F, 't'}, {0x1E91, 'z'},
+    {0x1E93, 'z'}, {0x1E96, 'h'}, {0x1EA1, 'a'}, {0x1ECD, 'o'}, {0x1EF9, 'y'}, {0x2011, '-'}, {0xE000, 'a'},
+    {0xE001, 'a'}, {0xE002, 'a'}, {0xE003, 'C'}, {0xE004, 'c'}, {0xE005, 'c'}, {0xE006, 'c'}, {0xE008, 'D'},
+    {0xE009, 'e'}, {0xE00A, 'e'}, {0xE00B, 'e'}, {0xE00C, 'e'}, {0xE00D, 'e'}, {0xE00E, 'g'}, {0xE00F, 'i'},
+    {0xE010, 'i'}, {0xE011, 'k'}, {0xE012, 'k'}, {0xE013, 'k'}, {0xE015, 'L'}, {0xE016, 'l'}, {0xE017, 'l'},
+    {0xE018, 'M'}, {0xE019, 'm'}, {0xE01A, 'm'}, {0xE01B, 'o'}, {0xE01C, 'o'}, {0xE01D, 'o'}, {0xE023, 'r'},
+    {0xE024, 'r'}, {0xE025, 'r'}, {0xE026, 's'}, {0xE027, 's'}, {0xE028, 's'}, {0xE02A, 's'}, {0xE02D, 'u'},
+    {0xE02E, 'V'}, {0xE02F, 'X'}, {0xE030, 'x'}, {0xE031, 'y'},
 };
 
 constexpr size_t kMappingWarningLimit = 100;
 
-bool isTitleDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
+bool isTitleDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
 
-bool takesArgument(char tag) { return tag == 'Q' || tag == 'T' || tag == 'm' || tag == 'q' || tag == 'w'; }
+bool takesArgument(char tag) {
+    return tag == 'Q' || tag == 'T' || tag == 'm' || tag == 'q' || tag == 'w';
+}
 
 // The character of `\a` and three bytes at `tag`: the bytes are not validated; missing ones count as "0".
 uint8_t decimalCharacterAt(const ScanContext& context, size_t tag) {
@@ -164,11 +57,14 @@ uint8_t decimalCharacterAt(const ScanContext& context, size_t tag) {
 
 } // namespace
 
-uint8_t decimalCharacter(const ScanContext& context, size_t tag) { return decimalCharacterAt(context, tag); }
+uint8_t decimalCharacter(const ScanContext& context, size_t tag) {
+    return decimalCharacterAt(context, tag);
+}
 
 int transliterate(uint32_t codePoint) {
-    auto found = std::lower_bound(std::begin(kTransliterations), std::end(kTransliterations), codePoint,
-                                  [](const Transliteration& entry, uint32_t value) { return entry.codePoint < value; });
+    auto found = std::lower_bound(
+        std::begin(kTransliterations), std::end(kTransliterations), codePoint,
+        [](const Transliteration& entry, uint32_t value) { return entry.codePoint < value; });
     if (found == std::end(kTransliterations) || found->codePoint != codePoint) {
         return -1;
     }
@@ -181,7 +77,8 @@ uint32_t readUnicodeDigits(ScanContext& context, size_t tag) {
         size_t at = tag + 2 + i;
         char c = context.at(at);
         if (at >= context.size() || !isTitleDigit(c)) {
-            context.report.excerptError(tag, "Error in \\U specification: \"%s\"", static_cast<int64_t>(tag), 6);
+            context.report.excerptError(tag, "Error in \\U specification: \"%s\"", static_cast<int64_t>(tag),
+                                        6);
             return value;
         }
         value = value * 16 + static_cast<uint32_t>(c <= '9' ? c - '0' : c - 'A' + 10);
@@ -189,8 +86,8 @@ uint32_t readUnicodeDigits(ScanContext& context, size_t tag) {
     return value;
 }
 
-CollectedTitle collectTitle(ScanContext& context, TitleKind kind, char letter, size_t from, std::string prefix,
-                            size_t tagPos) {
+CollectedTitle collectTitle(ScanContext& context, TitleKind kind, char letter, size_t from,
+                            std::string prefix, size_t tagPos) {
     CollectedTitle title;
     std::string& text = title.text;
     text = std::move(prefix);
@@ -212,7 +109,8 @@ CollectedTitle collectTitle(ScanContext& context, TitleKind kind, char letter, s
         }
         if (isLineEnd(c)) {
             if (chapter) {
-                context.report.excerptError(tagPos, "Returns are not permitted in \\C definitions.  See '%s'.",
+                context.report.excerptError(tagPos,
+                                            "Returns are not permitted in \\C definitions.  See '%s'.",
                                             static_cast<int64_t>(p) - 10, 20);
             }
             ++p;
@@ -228,7 +126,8 @@ CollectedTitle collectTitle(ScanContext& context, TitleKind kind, char letter, s
         }
         bool hasTag = p + 1 < end;
         char tag = context.at(p + 1);
-        if (hasTag && ((kind == TitleKind::Heading && tag == letter) || (kind == TitleKind::Index && tag == 'I'))) {
+        if (hasTag &&
+            ((kind == TitleKind::Heading && tag == letter) || (kind == TitleKind::Index && tag == 'I'))) {
             title.closed = true;
             break;
         }
@@ -248,10 +147,11 @@ CollectedTitle collectTitle(ScanContext& context, TitleKind kind, char letter, s
             uint32_t before = context.mappingWarnings++;
             if (context.firstPass) {
                 if (before < kMappingWarningLimit) {
-                    context.report.excerptWarning(inner,
-                                                  "Unicode characters currently aren't allowed in chapter or index "
-                                                  "specifications! Mapping them. Begins with \"%s\"",
-                                                  static_cast<int64_t>(inner) - 2, 20);
+                    context.report.excerptWarning(
+                        inner,
+                        "Unicode characters currently aren't allowed in chapter or index "
+                        "specifications! Mapping them. Begins with \"%s\"",
+                        static_cast<int64_t>(inner) - 2, 20);
                 } else if (before == kMappingWarningLimit) {
                     context.report.warning(inner, "Showing only the first 100 mapping warnings.");
                 }

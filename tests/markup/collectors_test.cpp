@@ -1,5 +1,5 @@
-// The collectors of the scan: chapters and headings (Part 2.3), links (2.4), references (2.5), images, rules and
-// indents (2.6).
+// The collectors of the scan: chapters and headings (Part 2.3), links (2.4), references (2.5), images, rules
+// and indents (2.6).
 #include "markup/chapter_collector.h"
 #include "paginate_support.h"
 
@@ -37,7 +37,8 @@ TEST(ChaptersTest, ALongTitleIsCutToEightyCharacters) {
     EXPECT_EQ(std::string(80, 'x'), book.tables.chapters[0].title);
 
     Paginated spanning = paginate("\\C0=\"" + title + "\"tail", 0, {50});
-    EXPECT_EQ("E Chapter tag spans text records -- reduce chapter to 80 characters. \"" + std::string(40, 'x') + "\"",
+    EXPECT_EQ("E Chapter tag spans text records -- reduce chapter to 80 characters. \"" +
+                  std::string(40, 'x') + "\"",
               spanning.problems().at(0));
     EXPECT_EQ(Verdict::Failed, spanning.verdict);
 }
@@ -50,21 +51,25 @@ TEST(ChaptersTest, ChapterSyntaxErrors) {
     EXPECT_EQ((Lines{"E Chapter syntax is \\Cx=\"chapter title\"; you have \"C0 ab\""}), noQuote.problems());
     EXPECT_TRUE(noQuote.tables.chapters.empty());
     Paginated tags = paginate("\\C0=\"a\\ib\\\\c\"");
-    EXPECT_EQ((Lines{"E Tags are not allowed inside \\C definitions!", "E Tags are not allowed inside \\C definitions!"}),
+    EXPECT_EQ((Lines{"E Tags are not allowed inside \\C definitions!",
+                     "E Tags are not allowed inside \\C definitions!"}),
               tags.problems());
     EXPECT_EQ("ab\\c", tags.tables.chapters.at(0).title);
     Paginated returns = paginate("\\C0=\"a\nb\"");
-    EXPECT_EQ((Lines{"E Returns are not permitted in \\C definitions.  See '\\C0=\"a\nb\"'."}), returns.problems());
+    EXPECT_EQ((Lines{"E Returns are not permitted in \\C definitions.  See '\\C0=\"a\nb\"'."}),
+              returns.problems());
     EXPECT_EQ("a b", returns.tables.chapters.at(0).title);
 }
 
 TEST(ChaptersTest, UnicodeCharactersInTitlesAreTransliterated) {
     Paginated book = paginate("\\C0=\"a\\U0107b\\U02BF\"");
-    EXPECT_EQ((Lines{"W Unicode characters currently aren't allowed in chapter or index specifications! Mapping them. "
-                     "Begins with \"\"a\\U0107b\\U02BF\"\"",
-                     "W Unicode characters currently aren't allowed in chapter or index specifications! Mapping them. "
-                     "Begins with \"7b\\U02BF\"\""}),
-              book.problems());
+    EXPECT_EQ(
+        (Lines{
+            "W Unicode characters currently aren't allowed in chapter or index specifications! Mapping them. "
+            "Begins with \"\"a\\U0107b\\U02BF\"\"",
+            "W Unicode characters currently aren't allowed in chapter or index specifications! Mapping them. "
+            "Begins with \"7b\\U02BF\"\""}),
+        book.problems());
     EXPECT_EQ("acb", book.tables.chapters.at(0).title);
 }
 
@@ -159,8 +164,9 @@ TEST(LinksTest, ALongReferenceIsStoredAsItsFirst79Bytes) {
 
 TEST(LinksTest, OnlyTheFirstTagAfterTheNameIsInspected) {
     Paginated book = paginate("\\q=\"#n\"a\\db\\q");
-    EXPECT_EQ((Lines{"E Illegal tag \"\\d\" in link reference to \"n\"", "W Link \"n\" has not been defined"}),
-              book.problems());
+    EXPECT_EQ(
+        (Lines{"E Illegal tag \"\\d\" in link reference to \"n\"", "W Link \"n\" has not been defined"}),
+        book.problems());
     Paginated accepted = paginate("\\q=\"#n\"a\\ib\\i\\q\\Q=\"n\"");
     EXPECT_TRUE(accepted.problems().empty());
 }
@@ -198,7 +204,8 @@ TEST(ImagesTest, TheNameMustEndInPng) {
 TEST(ImagesTest, AMissingImageIsReportedOnceAndStillListed) {
     ScratchDir folder;
     Paginated book = paginate("\\m=\"pic.PNG\"\\m=\"pic.PNG\"", 0, {}, folder.path());
-    EXPECT_EQ((Lines{"E Image \"pic.PNG\" doesn't exist!", "E Image \"pic.PNG\" doesn't exist!"}), book.problems());
+    EXPECT_EQ((Lines{"E Image \"pic.PNG\" doesn't exist!", "E Image \"pic.PNG\" doesn't exist!"}),
+              book.problems());
     ASSERT_EQ(1u, book.tables.images.entries.size());
     EXPECT_EQ(folder.file("pic.PNG"), book.tables.images.entries[0].path);
     EXPECT_EQ(16, book.tables.images.entries[0].width);
@@ -237,7 +244,8 @@ TEST(ImagesTest, TheSizeComesFromThePngHeader) {
 TEST(ImagesTest, ALongNameIsReportedAndStillLookedUp) {
     std::string name = std::string(28, 'n') + ".png";
     Paginated book = paginate("\\m=\"" + name + "\"");
-    std::string tooLong = "E Image name \"" + name + "\" is longer than 31 characters! Please rename the image.";
+    std::string tooLong =
+        "E Image name \"" + name + "\" is longer than 31 characters! Please rename the image.";
     EXPECT_EQ((Lines{tooLong, "E Image \"" + name + "\" doesn't exist!", tooLong}), book.problems());
 }
 
@@ -249,11 +257,13 @@ TEST(RulesTest, RuleArgumentErrors) {
     std::string forgot = "E Rule syntax is '\\w=\"xx%\"' -- you forgot the %.";
     EXPECT_EQ((Lines{forgot, forgot}), paginate("\\w=\"50\"").problems());
     EXPECT_EQ((Lines{"E Rule syntax is '\\w=\"xx%\"'.  You have '0%x'"}), paginate("\\w=\"50%x").problems());
-    EXPECT_EQ((Lines{"E Rule syntax is '\\w=\"xx%\"'.  You have '\\w50%\"'"}), paginate("\\w50%\"").problems());
+    EXPECT_EQ((Lines{"E Rule syntax is '\\w=\"xx%\"'.  You have '\\w50%\"'"}),
+              paginate("\\w50%\"").problems());
 }
 
 TEST(IndentsTest, AnIndentBeforeTheCurrentPositionWarns) {
-    std::string warning = "W You specified an indent of 25%, which is before the current position of 79 pixels";
+    std::string warning =
+        "W You specified an indent of 25%, which is before the current position of 79 pixels";
     EXPECT_EQ((Lines{warning, warning}), paginate("\\T=\"50%\"\\T=\"25%\"").problems());
     EXPECT_TRUE(paginate("\\T=\"150%\"").problems().empty());
     EXPECT_TRUE(paginate("\\T=\"0%\"").problems().empty());

@@ -192,11 +192,11 @@ TEST(LayoutTest, DictionaryBuildsRunOnePassAndRecordNoPages) {
 }
 
 TEST(LayoutTest, HostileTextsEndTheScan) {
-    for (std::string text : {std::string(1000, '\\'), std::string(999, '\\'), std::string(20000, 'x'),
-                             std::string("\\C0=\"abc"), std::string("\\m=\"x"), std::string("\\q=\"#abc"),
-                             std::string("\\T=\"12"), std::string("\\X"), std::string("\\S"), std::string("\\a1"),
-                             std::string("\\U0"), std::string("\\Sd=\"a"), std::string("\\Fn=\""),
-                             std::string(500, '\n') + repeat("\\d", 100)}) {
+    for (std::string text :
+         {std::string(1000, '\\'), std::string(999, '\\'), std::string(20000, 'x'), std::string("\\C0=\"abc"),
+          std::string("\\m=\"x"), std::string("\\q=\"#abc"), std::string("\\T=\"12"), std::string("\\X"),
+          std::string("\\S"), std::string("\\a1"), std::string("\\U0"), std::string("\\Sd=\"a"),
+          std::string("\\Fn=\""), std::string(500, '\n') + repeat("\\d", 100)}) {
         Paginated book = paginate(text);
         EXPECT_FALSE(book.tables.smallPages.empty());
     }

@@ -22,7 +22,8 @@ TEST(TagsTest, AnIllegalControlCodeIsAnExcerptErrorOfTheFirstPass) {
 TEST(TagsTest, TheExcerptOfAnIllegalControlCodeHoldsFortyBytes) {
     std::string rest(60, 'q');
     Paginated book = paginate("\\7" + rest);
-    EXPECT_EQ((Lines{"E Illegal control code starting at \"\\7" + std::string(39, 'q') + "\""}), book.problems());
+    EXPECT_EQ((Lines{"E Illegal control code starting at \"\\7" + std::string(39, 'q') + "\""}),
+              book.problems());
 }
 
 TEST(TagsTest, ABackslashAsTheLastByteHasAnEmptyExcerpt) {
@@ -138,8 +139,9 @@ TEST(TagsTest, AReferenceClosedByAnotherOfTheThreeTagsClearsTheBit) {
 
 TEST(TagsTest, AnOpeningReferenceWithoutItsArgumentStillTogglesTheBit) {
     Paginated book = paginate("ab \\Sd text \\Sd=\"x\"");
-    EXPECT_EQ((Lines{"E Sidebar syntax incorrect.  You have 'ab \\Sd text \\Sd=\"x\"' and it should be \\Sd=\""}),
-              book.problems());
+    EXPECT_EQ(
+        (Lines{"E Sidebar syntax incorrect.  You have 'ab \\Sd text \\Sd=\"x\"' and it should be \\Sd=\""}),
+        book.problems());
     EXPECT_TRUE(book.tables.sidebars.empty()); // the second \Sd closed the reference
 }
 
