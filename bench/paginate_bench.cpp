@@ -1,4 +1,4 @@
-#include "bench/paginate_bench.h"
+#include "paginate_bench.h"
 
 #include "build/diagnostics.h"
 #include "markup/paginate_book.h"

@@ -146,6 +146,25 @@ TEST(LayoutTest, ARuleTakesALineOfItsOwn) {
     EXPECT_EQ((Positions{0, 22 + 2 + 8}), book.smallPositions());
 }
 
+TEST(LayoutTest, ASidebarReferenceTakesSixteenPixelsAndASpace) {
+    // Each reference is 16 + 2 wide and makes its line 16 high (132 + 16 = 148 still fits): eight fit on line
+    // 13, the ninth moves to line 14 from the break point at its backslash.
+    std::string text = kTwelveLines + repeat("\\Sd=\"a\"\\Sd", 9);
+    Paginated book = paginate(text);
+    EXPECT_EQ(Verdict::Ok, book.verdict);
+    EXPECT_EQ((Positions{0, 24 + 8 * 10}), book.smallPositions());
+}
+
+TEST(LayoutTest, ALongSingleLineAndATextOfBackslashesEnd) {
+    Paginated line = paginate(std::string(1 << 20, 'x'));
+    EXPECT_EQ(Verdict::Ok, line.verdict);
+    EXPECT_GT(line.tables.smallPages.size(), 100u);
+    Paginated even = paginate(std::string(4096, '\\'));
+    EXPECT_EQ(Verdict::Ok, even.verdict);
+    Paginated odd = paginate(std::string(4097, '\\'));
+    EXPECT_EQ((std::vector<std::string>{"E Illegal control code starting at \"\\\""}), odd.problems());
+}
+
 TEST(LayoutTest, MovingDownPastThePageCommitsTheFirstLineAllTheSame) {
     // Five \d reach 165 at the top of the page: the line is still committed there (F14); the next one is not.
     Paginated book = paginate("\\d\\d\\d\\d\\db\nb");
