@@ -3,8 +3,8 @@
 
 #include "build/diagnostics.h"
 
-#include <filesystem>
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -18,7 +18,7 @@ namespace quillery::test {
 
 // A folder of its own for one test, removed with everything in it afterwards.
 class ScratchDir {
-public:
+  public:
     ScratchDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "quillery-test-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data());
@@ -42,7 +42,7 @@ public:
         return names;
     }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -56,7 +56,9 @@ inline std::string readFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
+inline bool fileExists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 struct CollectedReport {
     ReportLevel level;
@@ -66,7 +68,7 @@ struct CollectedReport {
 
 // Collects every report while it lives and puts the previous handlers back afterwards.
 class ReportCollector {
-public:
+  public:
     ReportCollector() : error_(errorHandler()), warning_(warningHandler()), note_(noteHandler()) {
         auto collect = [this](const Report& report) {
             reports_.push_back({report.level, std::string(report.text), report.place});
@@ -107,7 +109,7 @@ public:
         return false;
     }
 
-private:
+  private:
     ReportHandler error_;
     ReportHandler warning_;
     ReportHandler note_;

@@ -73,9 +73,12 @@ std::string outputPathFor(const std::string& sourcePath, bool keepExisting) {
         return output;
     }
     for (unsigned number = 1;; ++number) {
-        std::string suffix = "." + std::to_string(number);
-        std::string numbered = std::string(cutUtf8(base, kOutputBaseLength - suffix.size())) + suffix + ".tdb";
-        output = folder + numbered;
+        std::string suffix = ".";
+        suffix += std::to_string(number);
+        output = folder;
+        output += cutUtf8(base, kOutputBaseLength - suffix.size());
+        output += suffix;
+        output += ".tdb";
         if (!FileService(output).exists()) {
             return output;
         }

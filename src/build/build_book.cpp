@@ -11,15 +11,20 @@
 #include "tdb/book_writer.h"
 #include "tdb/text_records.h"
 
+#include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <new>
+#include <stdlib.h>
 
 namespace quillery {
 namespace {
 
 constexpr size_t kMessageNameLength = 255;
 
-std::string messageName(const FileService& file) { return std::string(cutUtf8(file.fileName(), kMessageNameLength)); }
+std::string messageName(const FileService& file) {
+    return std::string(cutUtf8(file.fileName(), kMessageNameLength));
+}
 
 uint32_t now() {
     if (auto epoch = sourceDateEpoch()) {
@@ -42,7 +47,8 @@ bool checkFiles(const FileService& source, const FileService& output, const Temp
         ok = false;
     }
     std::string outputPath = output.fullPath();
-    bool isTempPath = outputPath == temps.text || outputPath == temps.sidebars || outputPath == temps.footnotes;
+    bool isTempPath =
+        outputPath == temps.text || outputPath == temps.sidebars || outputPath == temps.footnotes;
     FileService probe(output.path());
     bool existed = probe.exists();
     bool created = false;
@@ -181,9 +187,9 @@ Verdict Build::run() {
     return processMarkup(mainText, blockSection);
 }
 
-Verdict runBuild(const FileService& source, const FileService& output, const BookInfo& info, uint32_t flags) {
+Verdict runBuild(const FileService& source, const FileService& output, const BookInfo& info, uint32_t flags,
+                 const TempPaths& temps) {
     std::string sourcePath = source.fullPath();
-    TempPaths temps = tempPathsFor(sourcePath);
     if (!checkFiles(source, output, temps)) {
         return Verdict::Failed;
     }
@@ -211,13 +217,57 @@ Verdict runBuild(const FileService& source, const FileService& output, const Boo
     return verdict;
 }
 
-} // namespace
+// A private folder for a check build, removed with its contents when the check ends.
+class ScratchFolder {
+  public:
+    ScratchFolder() {
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern =
+            std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/quillery-check-XXXXXX";
+        if (::mkdtemp(pattern.data()) != nullptr) {
+            path_ = pattern;
+        }
+    }
+    ~ScratchFolder() {
+        if (!path_.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove_all(path_, ignored);
+        }
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-Verdict buildBook(const FileService* source, const FileService* output, const BookInfo& info, uint32_t flags) {
-    if (source == nullptr || output == nullptr) {
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+Verdict checkBuild(const FileService& source, const BookInfo& info, uint32_t flags) {
+    ScratchFolder scratch;
+    if (scratch.path().empty()) {
+        reportError("Could not create a scratch folder to check the book in.");
         return Verdict::Failed;
     }
-    return runBuild(*source, *output, info, flags);
+    std::string base = scratch.path() + "/" + source.fileName();
+    FileService output(scratch.path() + "/book.tdb");
+    return runBuild(source, output, info, flags, tempPathsFor(base));
+}
+
+} // namespace
+
+Verdict buildBook(const FileService* source, const FileService* output, const BookInfo& info, uint32_t flags,
+                  const BuildSettings& settings) {
+    if (source == nullptr) {
+        return Verdict::Failed;
+    }
+    if (settings.checkOnly) {
+        return checkBuild(*source, info, flags);
+    }
+    if (output == nullptr) {
+        return Verdict::Failed;
+    }
+    return runBuild(*source, *output, info, flags, tempPathsFor(source->fullPath()));
 }
 
 } // namespace quillery

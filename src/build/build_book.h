@@ -9,11 +9,18 @@
 
 namespace quillery {
 
+struct BuildSettings {
+    // Run every stage and give every message, but write the temporary files and the book into a private
+    // scratch folder that is removed afterwards: nothing beside the source changes, and `output` is not used.
+    bool checkOnly = false;
+};
+
 // Builds the book of `source` into `output` with the book information `info` (only its title is read here;
 // the writer stores all five fields) and the flags word of the build (kFlagDictionary for a dictionary
 // build). Every problem is reported on the diagnostic channels. Returns Ok exactly when the book was written;
 // on failure no output file is left behind, and the build's temporary files are always deleted.
 // A missing source or output builds nothing.
-Verdict buildBook(const FileService* source, const FileService* output, const BookInfo& info, uint32_t flags);
+Verdict buildBook(const FileService* source, const FileService* output, const BookInfo& info, uint32_t flags,
+                  const BuildSettings& settings = {});
 
 } // namespace quillery

@@ -85,32 +85,52 @@ std::optional<SourcePlace> placeInReportText(size_t position) {
     return reportText().place(position);
 }
 
-#define QUILLERY_REPORT(level, place)                                                                    \
-    va_list args;                                                                                           \
-    va_start(args, format);                                                                                 \
-    int result = vreport(level, place, format, args);                                                    \
-    va_end(args);                                                                                           \
+#define QUILLERY_REPORT(level, place)                                                                        \
+    va_list args;                                                                                            \
+    va_start(args, format);                                                                                  \
+    int result = vreport(level, place, format, args);                                                        \
+    va_end(args);                                                                                            \
     return result
 
-int reportError(const char* format, ...) { QUILLERY_REPORT(ReportLevel::Error, std::nullopt); }
-int reportWarning(const char* format, ...) { QUILLERY_REPORT(ReportLevel::Warning, std::nullopt); }
-int reportNote(const char* format, ...) { QUILLERY_REPORT(ReportLevel::Note, std::nullopt); }
+int reportError(const char* format, ...) {
+    QUILLERY_REPORT(ReportLevel::Error, std::nullopt);
+}
+int reportWarning(const char* format, ...) {
+    QUILLERY_REPORT(ReportLevel::Warning, std::nullopt);
+}
+int reportNote(const char* format, ...) {
+    QUILLERY_REPORT(ReportLevel::Note, std::nullopt);
+}
 int reportErrorAt(size_t position, const char* format, ...) {
     QUILLERY_REPORT(ReportLevel::Error, placeInReportText(position));
 }
 int reportWarningAt(size_t position, const char* format, ...) {
     QUILLERY_REPORT(ReportLevel::Warning, placeInReportText(position));
 }
-int reportWarningIn(SourcePlace place, const char* format, ...) { QUILLERY_REPORT(ReportLevel::Warning, place); }
+int reportWarningIn(SourcePlace place, const char* format, ...) {
+    QUILLERY_REPORT(ReportLevel::Warning, place);
+}
 
 #undef QUILLERY_REPORT
 
-void setErrorHandler(ReportHandler handler) { install(channels().error, std::move(handler)); }
-void setWarningHandler(ReportHandler handler) { install(channels().warning, std::move(handler)); }
-void setNoteHandler(ReportHandler handler) { install(channels().note, std::move(handler)); }
-const ReportHandler& errorHandler() { return channels().error; }
-const ReportHandler& warningHandler() { return channels().warning; }
-const ReportHandler& noteHandler() { return channels().note; }
+void setErrorHandler(ReportHandler handler) {
+    install(channels().error, std::move(handler));
+}
+void setWarningHandler(ReportHandler handler) {
+    install(channels().warning, std::move(handler));
+}
+void setNoteHandler(ReportHandler handler) {
+    install(channels().note, std::move(handler));
+}
+const ReportHandler& errorHandler() {
+    return channels().error;
+}
+const ReportHandler& warningHandler() {
+    return channels().warning;
+}
+const ReportHandler& noteHandler() {
+    return channels().note;
+}
 
 int printReportToStdout(const Report& report) {
     std::fwrite(report.text.data(), 1, report.text.size(), stdout);
@@ -126,6 +146,8 @@ ReportTextScope::ReportTextScope(std::string_view text) : previous_(reportText()
     reportText() = ReportText{text, {}, false};
 }
 
-ReportTextScope::~ReportTextScope() { reportText() = ReportText{previous_, {}, false}; }
+ReportTextScope::~ReportTextScope() {
+    reportText() = ReportText{previous_, {}, false};
+}
 
 } // namespace quillery

@@ -1,12 +1,14 @@
 // The three diagnostic channels of a build: errors, warnings and notes.
 //
-// Code anywhere reports with a printf-style call and goes on; the handler installed on the channel decides what
-// becomes of the message. The channels neither count nor stop anything: each stage returns its own verdict.
-// A report is formatted once, into at most 511 bytes (longer text is cut), and handed to the handler as data.
+// Code anywhere reports with a printf-style call and goes on; the handler installed on the channel decides
+// what becomes of the message. The channels neither count nor stop anything: each stage returns its own
+// verdict. A report is formatted once, into at most 511 bytes (longer text is cut), and handed to the handler
+// as data.
 //
-// A stage that knows where in the book's text a report belongs says so with the ...At() calls; the handler then
-// sees the line and column (1-based, the column in bytes) of that text position. The text the positions refer to
-// is announced by a ReportTextScope for the length of a build. The message text itself is never changed.
+// A stage that knows where in the book's text a report belongs says so with the ...At() calls; the handler
+// then sees the line and column (1-based, the column in bytes) of that text position. The text the positions
+// refer to is announced by a ReportTextScope for the length of a build. The message text itself is never
+// changed.
 #pragma once
 
 #include <cstdarg>
@@ -64,13 +66,13 @@ std::optional<SourcePlace> placeInReportText(size_t position);
 
 // Announces the text that report positions refer to, until destroyed.
 class ReportTextScope {
-public:
+  public:
     explicit ReportTextScope(std::string_view text);
     ~ReportTextScope();
     ReportTextScope(const ReportTextScope&) = delete;
     ReportTextScope& operator=(const ReportTextScope&) = delete;
 
-private:
+  private:
     std::string_view previous_;
 };
 

@@ -15,8 +15,8 @@ std::string decodeValue(std::string_view raw) {
             c = '\\';
             ++i;
         } else if (c == '\\' && i + 4 < raw.size() && raw[i + 1] == 'a') {
-            int code = 100 * (static_cast<uint8_t>(raw[i + 2]) - 48) + 10 * (static_cast<uint8_t>(raw[i + 3]) - 48) +
-                       (static_cast<uint8_t>(raw[i + 4]) - 48);
+            int code = 100 * (static_cast<uint8_t>(raw[i + 2]) - 48) +
+                       10 * (static_cast<uint8_t>(raw[i + 3]) - 48) + (static_cast<uint8_t>(raw[i + 4]) - 48);
             c = static_cast<char>(((code % 256) + 256) % 256);
             i += 4;
         }

@@ -4,7 +4,6 @@
 #include "framework/file_service.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <new>
 
@@ -16,16 +15,53 @@ constexpr size_t kExcerptLength = 79;
 constexpr size_t kHistoryLength = kExcerptBefore + 1; // the bytes before the current one, and itself
 constexpr uint8_t kEuroSign = 0x80;
 
-bool hasDeviceCharacter(uint8_t byte) { return !(byte >= 0x8D && byte <= 0x90) && byte != 0x99; }
+constexpr bool hasDeviceCharacter(uint8_t byte) {
+    return !(byte >= 0x8D && byte <= 0x90) && byte != 0x99;
+}
 
-// Bytes the copying loop can pass over without a second look: everything but 0-8, CR and 128-255.
-constexpr std::array<bool, 256> kPlainBytes = [] {
-    std::array<bool, 256> plain{};
-    for (int byte = 9; byte < 128; ++byte) {
-        plain[byte] = byte != '\r';
+// Bytes that need a second look while copying. Before the first byte >= 128 has been reported every such byte
+// does; afterwards only the Euro sign and the unmappable bytes do.
+struct SpecialBytes {
+    bool before[256];
+    bool after[256];
+};
+
+constexpr SpecialBytes kSpecialBytes = [] {
+    SpecialBytes table{};
+    for (int byte = 0; byte < 256; ++byte) {
+        bool control = byte < 9 || byte == '\r';
+        table.before[byte] = control || byte >= 128;
+        table.after[byte] = control || byte == kEuroSign || !hasDeviceCharacter(static_cast<uint8_t>(byte));
     }
-    return plain;
+    return table;
 }();
+
+// The first byte at or after `from` that is special in `special`, or `length`. Eight bytes at a time: a word
+// with no byte below 9, no CR and no byte >= 128 holds nothing special.
+size_t nextSpecialByte(const uint8_t* bytes, size_t from, size_t length, const bool* special) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    constexpr uint64_t kHighs = 0x8080808080808080ull;
+    size_t at = from;
+    while (at + 8 <= length) {
+        uint64_t word;
+        std::memcpy(&word, bytes + at, 8);
+        uint64_t crs = word ^ (kOnes * '\r');
+        uint64_t suspect = (word | ((word - kOnes * 9) & ~word) | ((crs - kOnes) & ~crs)) & kHighs;
+        if (suspect != 0) {
+            for (size_t end = at + 8; at < end; ++at) {
+                if (special[bytes[at]]) {
+                    return at;
+                }
+            }
+            continue;
+        }
+        at += 8;
+    }
+    while (at < length && !special[bytes[at]]) {
+        ++at;
+    }
+    return at;
+}
 
 } // namespace
 
@@ -57,32 +93,30 @@ ReadSourceResult readSource(const std::string& path, SourceText& source) {
 
 namespace {
 
-// The raw bytes up to the read position, kept because mapping in place overwrites them.
+// The last raw bytes up to the read position, kept because mapping in place overwrites them.
 class RawHistory {
-public:
+  public:
     void add(const uint8_t* bytes, size_t count) {
-        if (count >= kHistoryLength) {
-            std::memcpy(bytes_, bytes + count - kHistoryLength, kHistoryLength);
-            size_ = kHistoryLength;
-            return;
+        size_t skip = count > kHistoryLength ? count - kHistoryLength : 0;
+        for (size_t i = skip; i < count; ++i) {
+            ring_[(total_ + i) % kRing] = bytes[i];
         }
-        size_t keep = std::min(size_, kHistoryLength - count);
-        std::memmove(bytes_, bytes_ + size_ - keep, keep);
-        std::memcpy(bytes_ + keep, bytes, count);
-        size_ = keep + count;
+        total_ += count;
     }
-    void add(uint8_t byte) { add(&byte, 1); }
-    const uint8_t* data() const { return bytes_; }
-    size_t size() const { return size_; }
+    void add(uint8_t byte) { ring_[total_++ % kRing] = byte; }
+    // The raw byte at `position`, one of the last kHistoryLength added.
+    uint8_t at(size_t position) const { return ring_[position % kRing]; }
 
-private:
-    uint8_t bytes_[kHistoryLength] = {};
-    size_t size_ = 0;
+  private:
+    static constexpr size_t kRing = 64;
+    static_assert(kRing >= kHistoryLength);
+    uint8_t ring_[kRing] = {};
+    size_t total_ = 0;
 };
 
 // Line and column of the mapped text written so far; line ends are counted only when a report needs them.
 class MappedPlace {
-public:
+  public:
     explicit MappedPlace(const uint8_t* mapped) : mapped_(mapped) {}
     SourcePlace at(size_t write) {
         for (; counted_ < write; ++counted_) {
@@ -94,7 +128,7 @@ public:
         return {line_, static_cast<uint32_t>(write - lineStart_ + 1)};
     }
 
-private:
+  private:
     const uint8_t* mapped_;
     size_t counted_ = 0;
     size_t lineStart_ = 0;
@@ -112,10 +146,8 @@ size_t mapSourceText(char* text, size_t length) {
     size_t read = 0;
     while (read < length) {
         // Copy the run of plain bytes at once; in place, nothing moves until a byte has been dropped.
-        size_t run = read;
-        while (run < length && kPlainBytes[bytes[run]]) {
-            ++run;
-        }
+        size_t run =
+            nextSpecialByte(bytes, read, length, warnedNonAscii ? kSpecialBytes.after : kSpecialBytes.before);
         if (run > read) {
             history.add(bytes + read, run - read);
             if (write != read) {
@@ -151,7 +183,9 @@ size_t mapSourceText(char* text, size_t length) {
             // been overwritten), the rest still in place. The zero fill ends the text at the end.
             char excerpt[kExcerptLength + 1] = {};
             size_t before = std::min(at, kExcerptBefore);
-            std::memcpy(excerpt, history.data() + history.size() - 1 - before, before);
+            for (size_t i = 0; i < before; ++i) {
+                excerpt[i] = static_cast<char>(history.at(at - before + i));
+            }
             std::memcpy(excerpt + before, text + at, std::min(kExcerptLength - before, length - at));
             reportWarningIn(where, "Unmappable character in string \"%s\"", excerpt);
         }

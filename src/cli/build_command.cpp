@@ -40,9 +40,23 @@ int runBuilds(const CliOptions& options, DiagnosticPrinter& printer) {
             continue;
         }
         FileService sourceFile(source);
-        FileService outputFile(options.output ? *options.output : outputPathFor(source, options.keepExisting));
+        std::string outputPath;
+        if (!options.check) {
+            outputPath = options.output ? *options.output : outputPathFor(source, options.keepExisting);
+        }
+        FileService outputFile(outputPath);
         uint32_t flags = options.dictionary ? kFlagDictionary : 0;
-        if (failed(buildBook(&sourceFile, &outputFile, info, flags))) {
+        BuildSettings settings;
+        settings.checkOnly = options.check;
+        if (failed(buildBook(&sourceFile, &outputFile, info, flags, settings))) {
+            status = 1;
+            continue;
+        }
+        // A book written despite an error (a sidebar or footnote without its end tag) or with warnings.
+        if (options.werror && (printer.errors() > 0 || printer.warnings() > 0)) {
+            if (!options.check) {
+                (void)outputFile.remove();
+            }
             status = 1;
         }
     }

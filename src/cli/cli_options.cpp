@@ -34,10 +34,16 @@ bool setFlag(CliOptions& options, std::string_view argument) {
         bool CliOptions::*field;
     };
     static constexpr Flag kFlags[] = {
-        {"--keep-existing", &CliOptions::keepExisting}, {"--dictionary", &CliOptions::dictionary},
-        {"-v", &CliOptions::verbose},                    {"--verbose", &CliOptions::verbose},
-        {"-h", &CliOptions::help},                       {"--help", &CliOptions::help},
-        {"--version", &CliOptions::version},             {"--inspect", &CliOptions::inspect},
+        {"--keep-existing", &CliOptions::keepExisting},
+        {"--check", &CliOptions::check},
+        {"--werror", &CliOptions::werror},
+        {"--dictionary", &CliOptions::dictionary},
+        {"-v", &CliOptions::verbose},
+        {"--verbose", &CliOptions::verbose},
+        {"-h", &CliOptions::help},
+        {"--help", &CliOptions::help},
+        {"--version", &CliOptions::version},
+        {"--inspect", &CliOptions::inspect},
         {"--json", &CliOptions::json},
     };
     for (const Flag& flag : kFlags) {
@@ -68,7 +74,8 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& argume
             continue;
         }
         if (argument == "--diagnostics=json" || argument == "--diagnostics=human") {
-            options.diagnostics = argument == "--diagnostics=json" ? DiagnosticsFormat::Json : DiagnosticsFormat::Human;
+            options.diagnostics =
+                argument == "--diagnostics=json" ? DiagnosticsFormat::Json : DiagnosticsFormat::Human;
             continue;
         }
         size_t equals = argument.find('=');
@@ -106,6 +113,10 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& argume
         error = "-o and --keep-existing cannot be used together";
         return std::nullopt;
     }
+    if (options.check && (options.output || options.keepExisting)) {
+        error = "--check writes no book: it takes neither -o nor --keep-existing";
+        return std::nullopt;
+    }
     if (options.json && !options.inspect) {
         error = "--json goes with --inspect (for build messages use --diagnostics=json)";
         return std::nullopt;
@@ -122,6 +133,9 @@ const char* usageText() {
            "Options:\n"
            "  -o, --output PATH      write the book to PATH (one SOURCE only)\n"
            "  --keep-existing        never replace a book: write NAME.1.tdb, NAME.2.tdb, ... instead\n"
+           "  --check                run the whole build and report, but write no book and no file\n"
+           "  --werror               treat warnings as errors: the book is not kept and the exit status is "
+           "1\n"
            "  --title TEXT           book title (replaces TITLE= of the source)\n"
            "  --author TEXT          author (replaces AUTHOR=)\n"
            "  --publisher TEXT       publisher (replaces PUBLISHER=)\n"
@@ -136,7 +150,8 @@ const char* usageText() {
            "  --version              show the version\n"
            "\n"
            "Exit status: 0 every book was written, 1 a book was not, 2 usage error.\n"
-           "SOURCE_DATE_EPOCH (seconds) fixes the creation date and random tag: builds become reproducible.\n";
+           "SOURCE_DATE_EPOCH (seconds) fixes the creation date and random tag: builds become "
+           "reproducible.\n";
 }
 
 } // namespace quillery::cli

@@ -14,6 +14,8 @@ struct CliOptions {
     std::optional<std::string> output; // -o PATH
     std::optional<std::string> title, author, publisher, isbn, copyright;
     bool keepExisting = false;
+    bool check = false;  // build everything, write nothing
+    bool werror = false; // a warning fails the build
     bool dictionary = false;
     bool verbose = false;
     bool help = false;

@@ -55,7 +55,10 @@ std::string jsonString(std::string_view utf8) {
 std::string formatHumanLine(const std::string& file, const Report& report) {
     std::string line = file;
     if (report.place) {
-        line += ":" + std::to_string(report.place->line) + ":" + std::to_string(report.place->column);
+        line += ':';
+        line += std::to_string(report.place->line);
+        line += ':';
+        line += std::to_string(report.place->column);
     }
     line += ": ";
     line += levelName(report.level);
@@ -87,7 +90,15 @@ DiagnosticPrinter::DiagnosticPrinter(DiagnosticsFormat format, bool verbose, FIL
     setNoteHandler(handler);
 }
 
+void DiagnosticPrinter::setFile(std::string file) {
+    file_ = std::move(file);
+    errors_ = 0;
+    warnings_ = 0;
+}
+
 int DiagnosticPrinter::print(const Report& report) {
+    errors_ += report.level == ReportLevel::Error ? 1 : 0;
+    warnings_ += report.level == ReportLevel::Warning ? 1 : 0;
     if (format_ == DiagnosticsFormat::Json) {
         std::string line = formatJsonLine(file_, report);
         std::fputs(line.c_str(), json_);

@@ -18,17 +18,22 @@ std::string formatJsonLine(const std::string& file, const Report& report);
 
 // Installs itself on the three channels and prints every report for the current source.
 class DiagnosticPrinter {
-public:
+  public:
     DiagnosticPrinter(DiagnosticsFormat format, bool verbose, FILE* human, FILE* json);
-    void setFile(std::string file) { file_ = std::move(file); }
+    // The source the next reports belong to; its counts start again at 0.
+    void setFile(std::string file);
+    int errors() const { return errors_; }
+    int warnings() const { return warnings_; }
     int print(const Report& report);
 
-private:
+  private:
     DiagnosticsFormat format_;
     bool verbose_;
     FILE* human_;
     FILE* json_;
     std::string file_;
+    int errors_ = 0;
+    int warnings_ = 0;
 };
 
 } // namespace quillery::cli

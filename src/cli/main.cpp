@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
     std::string error;
     std::optional<cli::CliOptions> options = cli::parseCliOptions(arguments, error);
     if (!options) {
-        std::fprintf(stderr, "quillery-cli: %s\nTry 'quillery-cli --help' for more information.\n", error.c_str());
+        std::fprintf(stderr, "quillery-cli: %s\nTry 'quillery-cli --help' for more information.\n",
+                     error.c_str());
         return 2;
     }
     if (options->help) {
@@ -29,8 +30,9 @@ int main(int argc, char** argv) {
     }
     uint32_t epoch = 0;
     if (parseSourceDateEpoch(std::getenv("SOURCE_DATE_EPOCH"), &epoch) == EpochSetting::Invalid) {
-        std::fprintf(stderr,
-                     "quillery-cli: SOURCE_DATE_EPOCH must be a whole number of seconds from 0 to 4294967294\n");
+        std::fprintf(
+            stderr,
+            "quillery-cli: SOURCE_DATE_EPOCH must be a whole number of seconds from 0 to 4294967294\n");
         return 2;
     }
     if (options->inspect) {

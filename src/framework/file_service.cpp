@@ -10,7 +10,9 @@ namespace quillery {
 
 FileService::FileService(std::string path) : path_(std::move(path)) {}
 
-FileService::~FileService() { (void)close(); }
+FileService::~FileService() {
+    (void)close();
+}
 
 std::string FileService::fileName() const {
     size_t slash = path_.rfind('/');
@@ -60,9 +62,13 @@ bool FileService::isRegularFile() const {
     return ::stat(path_.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-int FileService::remove() { return ::unlink(path_.c_str()) == 0 ? 0 : 1; }
+int FileService::remove() {
+    return ::unlink(path_.c_str()) == 0 ? 0 : 1;
+}
 
-int FileService::createDirectory() { return ::mkdir(path_.c_str(), 0777) == 0 ? 0 : 1; }
+int FileService::createDirectory() {
+    return ::mkdir(path_.c_str(), 0777) == 0 ? 0 : 1;
+}
 
 int FileService::createFile() {
     int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -13,7 +13,7 @@
 namespace quillery {
 
 class FileService {
-public:
+  public:
     enum class Mode { Read, Write, ReadWrite };
 
     explicit FileService(std::string path);
@@ -54,7 +54,7 @@ public:
     [[nodiscard]] virtual int position(uint64_t* offset) const;
     [[nodiscard]] virtual int seek(uint64_t offset);
 
-private:
+  private:
     std::string path_;
     int fd_ = -1;
 };

@@ -6,7 +6,7 @@
 namespace quillery {
 
 class RandomGenerator {
-public:
+  public:
     explicit RandomGenerator(uint32_t seed = 1) : state_(seed) {}
     void seed(uint32_t seed) { state_ = seed; }
     uint16_t next() {
@@ -14,7 +14,7 @@ public:
         return static_cast<uint16_t>((state_ >> 16) & 0x7FFF);
     }
 
-private:
+  private:
     uint32_t state_;
 };
 

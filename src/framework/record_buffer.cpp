@@ -127,8 +127,7 @@ bool RecordBuffer::sort(const Less& less) {
     try {
         std::vector<size_t> order(total);
         std::iota(order.begin(), order.end(), size_t{0});
-        std::stable_sort(order.begin(), order.end(),
-                         [&](size_t a, size_t b) { return less(at(a), at(b)); });
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return less(at(a), at(b)); });
         std::vector<uint8_t> sorted(length_);
         for (size_t i = 0; i < total; ++i) {
             std::memcpy(sorted.data() + i * elementSize_, at(order[i]), elementSize_);
@@ -140,6 +139,8 @@ bool RecordBuffer::sort(const Less& less) {
     return true;
 }
 
-uint32_t RecordBuffer::u32At(size_t index) const { return readU32BE(at(index)); }
+uint32_t RecordBuffer::u32At(size_t index) const {
+    return readU32BE(at(index));
+}
 
 } // namespace quillery

@@ -1,9 +1,9 @@
 // RecordBuffer: a growable byte array read as elements of a fixed size.
 //
-// It backs the byte buffers of a build and the lists of 32-bit values the driver keeps (stored big-endian, the
-// byte order of the book, so a list can be written out as it stands). Growth doubles the capacity, or adds a
-// fixed step when one was given. Operations that allocate return false when memory cannot be had and leave the
-// buffer as it was: allocation failure is a value here, never an exception.
+// It backs the byte buffers of a build and the lists of 32-bit values the driver keeps (stored big-endian,
+// the byte order of the book, so a list can be written out as it stands). Growth doubles the capacity, or
+// adds a fixed step when one was given. Operations that allocate return false when memory cannot be had and
+// leave the buffer as it was: allocation failure is a value here, never an exception.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +14,7 @@
 namespace quillery {
 
 class RecordBuffer {
-public:
+  public:
     // elementSize >= 1; growthStep 0 means "double the capacity".
     explicit RecordBuffer(size_t elementSize = 1, size_t initialCapacity = 0, size_t growthStep = 0);
     RecordBuffer(RecordBuffer&&) noexcept;
@@ -57,7 +57,7 @@ public:
 
     void clear() { length_ = 0; }
 
-private:
+  private:
     [[nodiscard]] bool reserveFor(size_t extraBytes);
 
     size_t elementSize_;

@@ -4,8 +4,10 @@
 
 namespace quillery {
 
-enum class [[nodiscard]] Verdict { Ok, Failed };
+enum class [[nodiscard]] Verdict{Ok, Failed};
 
-inline bool failed(Verdict verdict) { return verdict == Verdict::Failed; }
+inline bool failed(Verdict verdict) {
+    return verdict == Verdict::Failed;
+}
 
 } // namespace quillery

@@ -9,15 +9,23 @@
 namespace quillery {
 namespace {
 
-char16_t foldAscii(char16_t unit) { return (unit >= u'A' && unit <= u'Z') ? unit + 32 : unit; }
+char16_t foldAscii(char16_t unit) {
+    return (unit >= u'A' && unit <= u'Z') ? unit + 32 : unit;
+}
 
-bool isTrimmed(char16_t unit) { return unit == u' ' || unit == u'\t' || unit == u'\r' || unit == u'\n'; }
+bool isTrimmed(char16_t unit) {
+    return unit == u' ' || unit == u'\t' || unit == u'\r' || unit == u'\n';
+}
 
 } // namespace
 
-WideString WideString::fromAnsi(std::string_view ansi) { return WideString(decodeWindows1252(ansi)); }
+WideString WideString::fromAnsi(std::string_view ansi) {
+    return WideString(decodeWindows1252(ansi));
+}
 
-WideString WideString::fromUtf8(std::string_view utf8) { return WideString(utf8ToUtf16(utf8)); }
+WideString WideString::fromUtf8(std::string_view utf8) {
+    return WideString(utf8ToUtf16(utf8));
+}
 
 WideString WideString::format(const char* format, ...) {
     char buffer[512];
@@ -58,7 +66,9 @@ void WideString::trim() {
     text_ = text_.substr(start, end - start);
 }
 
-int WideString::compare(const WideString& other) const { return text_.compare(other.text_); }
+int WideString::compare(const WideString& other) const {
+    return text_.compare(other.text_);
+}
 
 int WideString::compareNoCase(const WideString& other) const {
     size_t common = std::min(text_.size(), other.text_.size());
@@ -75,7 +85,9 @@ int WideString::compareNoCase(const WideString& other) const {
     return text_.size() < other.text_.size() ? -1 : 1;
 }
 
-std::string WideString::toAnsi() const { return encodeWindows1252(text_); }
+std::string WideString::toAnsi() const {
+    return encodeWindows1252(text_);
+}
 
 size_t WideString::toAnsi(char* buffer, size_t capacity) const {
     if (capacity == 0) {
@@ -88,6 +100,8 @@ size_t WideString::toAnsi(char* buffer, size_t capacity) const {
     return length;
 }
 
-std::string WideString::toUtf8() const { return utf16ToUtf8(text_); }
+std::string WideString::toUtf8() const {
+    return utf16ToUtf8(text_);
+}
 
 } // namespace quillery

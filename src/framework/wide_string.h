@@ -8,7 +8,7 @@
 namespace quillery {
 
 class WideString {
-public:
+  public:
     static constexpr size_t npos = std::u16string::npos;
 
     WideString() = default;
@@ -42,11 +42,12 @@ public:
 
     // Windows-1252 bytes, characters without a byte becoming '?'.
     std::string toAnsi() const;
-    // Into a caller's buffer of `capacity` bytes, always terminated; returns the bytes written before the NUL.
+    // Into a caller's buffer of `capacity` bytes, always terminated; returns the bytes written before the
+    // NUL.
     size_t toAnsi(char* buffer, size_t capacity) const;
     std::string toUtf8() const;
 
-private:
+  private:
     std::u16string text_;
 };
 

@@ -87,8 +87,15 @@ std::u16string utf8ToUtf16(std::string_view utf8) {
     size_t i = 0;
     while (i < utf8.size()) {
         auto byte = static_cast<uint8_t>(utf8[i]);
-        int extra = byte < 0x80 ? 0 : (byte & 0xE0) == 0xC0 ? 1 : (byte & 0xF0) == 0xE0 ? 2 : (byte & 0xF8) == 0xF0 ? 3 : -1;
-        char32_t code = extra == 0 ? byte : extra == 1 ? (byte & 0x1F) : extra == 2 ? (byte & 0x0F) : (byte & 0x07);
+        int extra = byte < 0x80             ? 0
+                    : (byte & 0xE0) == 0xC0 ? 1
+                    : (byte & 0xF0) == 0xE0 ? 2
+                    : (byte & 0xF8) == 0xF0 ? 3
+                                            : -1;
+        char32_t code = extra == 0   ? byte
+                        : extra == 1 ? (byte & 0x1F)
+                        : extra == 2 ? (byte & 0x0F)
+                                     : (byte & 0x07);
         bool valid = extra >= 0 && i + extra < utf8.size();
         for (int k = 1; valid && k <= extra; ++k) {
             auto next = static_cast<uint8_t>(utf8[i + k]);

@@ -1,12 +1,209 @@
 #include "markup/blocks.h"
 
+#include "build/diagnostics.h"
+#include "framework/file_service.h"
+#include "tdb/text_records.h"
+
+#include <cctype>
+
 namespace quillery {
+namespace {
 
-Verdict resolveBlockReferences(std::string_view, RefTable&, RefTable&) { return Verdict::Ok; }
+constexpr size_t kImageNameLength = 31;
 
-Verdict writeBlocks(BlockKind, std::string_view, RefTable&, RecordBuffer&, ImageTable&, const std::string&,
-                    const std::string&) {
+struct BlockTags {
+    const char* open; // followed by the name, a double quote and '>'
+    const char* close;
+    const char* missing;
+};
+
+const BlockTags& tagsOf(BlockKind kind) {
+    static const BlockTags kSidebar{"<sidebar id=\"", "</sidebar>", "No sidebar named \"%s\" was found."};
+    static const BlockTags kFootnote{"<footnote id=\"", "</footnote>", "No footnote named \"%s\" was found."};
+    return kind == BlockKind::Sidebar ? kSidebar : kFootnote;
+}
+
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
+// The first occurrence of `needle` in `haystack`, ASCII letters compared without case.
+size_t findIgnoringCase(std::string_view haystack, std::string_view needle) {
+    if (needle.size() > haystack.size()) {
+        return std::string_view::npos;
+    }
+    for (size_t at = 0; at + needle.size() <= haystack.size(); ++at) {
+        size_t i = 0;
+        while (i < needle.size() && lowerAscii(haystack[at + i]) == lowerAscii(needle[i])) {
+            ++i;
+        }
+        if (i == needle.size()) {
+            return at;
+        }
+    }
+    return std::string_view::npos;
+}
+
+bool resolve(BlockKind kind, std::string_view blockSection, RefTable& references) {
+    const BlockTags& tags = tagsOf(kind);
+    bool allFound = true;
+    for (RefEntry& entry : references) {
+        std::string openTag = tags.open + entry.name + "\">";
+        size_t at = findIgnoringCase(blockSection, openTag);
+        if (at == std::string_view::npos) {
+            reportError(tags.missing, entry.name.c_str());
+            allFound = false;
+            continue;
+        }
+        size_t body = at + openTag.size();
+        while (body < blockSection.size() && blockSection[body] == '\n') {
+            ++body;
+        }
+        entry.bodyStart = static_cast<uint32_t>(body);
+    }
+    return allFound;
+}
+
+// Warnings for the tags a body may not hold: chapters, index items, links, anchors and references.
+void checkBodyTags(std::string_view body, const std::string& name) {
+    for (size_t at = 0; at + 1 < body.size(); ++at) {
+        if (body[at] != '\\') {
+            continue;
+        }
+        char tag = body[++at];
+        switch (tag) {
+        case 'C':
+        case 'F':
+        case 'I':
+        case 'Q':
+        case 'X':
+        case 'd':
+        case 'q':
+        case 'x':
+            reportWarning("Illegal tag \"\\%c\" in sidebar or footnote \"%s\"", tag, name.c_str());
+            break;
+        case 'S':
+            if (at + 1 >= body.size()) {
+                reportWarning("Illegal tag \"\\S\" in sidebar or footnote \"%s\"", name.c_str());
+            } else if (body[++at] == 'd') {
+                reportWarning("Illegal tag \"\\%c\" in sidebar or footnote \"%s\"", 'd', name.c_str());
+            }
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+// Until the image machinery lands, images in bodies are only checked for their names.
+bool checkBlockImage(const std::string&, const std::string&, ImageTable&) {
+    return true;
+}
+Verdict convertBlockImages(ImageTable&) {
     return Verdict::Ok;
+}
+
+// The images a body shows: each goes through the file check and into the image table. Returns false when an
+// image is unusable (each problem reported); sets `referencedImage` when the body names any image.
+bool collectBodyImages(std::string_view body, ImageTable& images, const std::string& imageFolder,
+                       bool& referencedImage) {
+    bool ok = true;
+    for (size_t at = 0; at + 1 < body.size(); ++at) {
+        if (body[at] != '\\') {
+            continue;
+        }
+        if (body[++at] != 'm') {
+            continue;
+        }
+        if (body.substr(at + 1, 2) != "=\"") {
+            reportWarning("Image syntax incorrect.  It should be \\m=\"");
+            continue;
+        }
+        size_t nameStart = at + 3;
+        size_t close = body.find('"', nameStart);
+        size_t nameEnd = close == std::string_view::npos ? body.size() : close;
+        std::string name(body.substr(nameStart, nameEnd - nameStart));
+        at = close == std::string_view::npos ? body.size() : close;
+        referencedImage = true;
+        // The record's name field holds 31 bytes and its terminator.
+        if (name.size() > kImageNameLength) {
+            reportError("Image name \"%s\" is longer than 31 characters! Please rename the image.",
+                        name.c_str());
+            ok = false;
+        }
+        if (!checkBlockImage(name, imageFolder, images)) {
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+} // namespace
+
+Verdict resolveBlockReferences(std::string_view blockSection, RefTable& sidebars, RefTable& footnotes) {
+    bool sidebarsFound = resolve(BlockKind::Sidebar, blockSection, sidebars);
+    bool footnotesFound = resolve(BlockKind::Footnote, blockSection, footnotes);
+    return sidebarsFound && footnotesFound ? Verdict::Ok : Verdict::Failed;
+}
+
+Verdict writeBlocks(BlockKind kind, std::string_view blockSection, RefTable& references,
+                    RecordBuffer& recordSizes, ImageTable& images, const std::string& imageFolder,
+                    const std::string& tempPath) {
+    FileService temp(tempPath);
+    if (temp.exists()) {
+        (void)temp.remove();
+    }
+    if (references.empty()) {
+        return Verdict::Ok;
+    }
+    if (temp.createFile() != 0) {
+        reportError("Could not create file %s.", tempPath.c_str());
+        return Verdict::Failed;
+    }
+    if (temp.open(FileService::Mode::ReadWrite) != 0) {
+        reportError("Could not open file %s for writing.", tempPath.c_str());
+        return Verdict::Failed;
+    }
+    if (!recordSizes.appendU32(0)) {
+        reportError("Not enough memory to store the sidebars and footnotes.");
+        return Verdict::Failed;
+    }
+    const BlockTags& tags = tagsOf(kind);
+    ZlibCompressor compressor;
+    bool ok = true;
+    bool referencedImage = false;
+    for (RefEntry& entry : references) {
+        std::string_view body;
+        size_t end = blockSection.find(tags.close, entry.bodyStart);
+        if (end == std::string_view::npos) {
+            // The book is still written; this one has no records.
+            reportError("No end tag for sidebar or footnote named %s was found.", entry.name.c_str());
+        } else {
+            body = blockSection.substr(entry.bodyStart, end - entry.bodyStart);
+        }
+        checkBodyTags(body, entry.name);
+        if (!collectBodyImages(body, images, imageFolder, referencedImage)) {
+            ok = false;
+        }
+        size_t recordsBefore = recordSizes.count();
+        if (failed(compressTextRecords(body, temp, recordSizes, nullptr, compressor))) {
+            return Verdict::Failed;
+        }
+        size_t records = recordSizes.count() - recordsBefore;
+        if (records > UINT16_MAX) {
+            reportError("The sidebar or footnote named %s is too long.", entry.name.c_str());
+            return Verdict::Failed;
+        }
+        entry.recordCount = static_cast<uint16_t>(records);
+    }
+    if (temp.close() != 0) {
+        reportError("An error occurred writing the file %s.", tempPath.c_str());
+        return Verdict::Failed;
+    }
+    if (referencedImage && failed(convertBlockImages(images))) {
+        ok = false;
+    }
+    return ok ? Verdict::Ok : Verdict::Failed;
 }
 
 } // namespace quillery

@@ -18,7 +18,8 @@ Verdict resolveBlockReferences(std::string_view blockSection, RefTable& sidebars
 
 // Stores the bodies of one kind as compressed text records in `tempPath`, filling `recordSizes` and the
 // record counts. Creates no file when `references` is empty.
-Verdict writeBlocks(BlockKind kind, std::string_view blockSection, RefTable& references, RecordBuffer& recordSizes,
-                    ImageTable& images, const std::string& imageFolder, const std::string& tempPath);
+Verdict writeBlocks(BlockKind kind, std::string_view blockSection, RefTable& references,
+                    RecordBuffer& recordSizes, ImageTable& images, const std::string& imageFolder,
+                    const std::string& tempPath);
 
 } // namespace quillery

@@ -64,7 +64,7 @@ struct IndexEntry {
 };
 
 struct IndexGroup {
-    std::string name;     // text of the group's first entry
+    std::string name; // text of the group's first entry
     uint16_t byteSize = 0;
     uint32_t firstEntry = 0; // index into the sorted entries
 };

@@ -18,6 +18,11 @@ constexpr uint32_t kPageHeight = 148;
 constexpr size_t kHeaderBytes = 26;
 constexpr uint8_t kPngSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 
+struct HeaderSize {
+    uint16_t width = 0;
+    uint16_t height = 0;
+};
+
 bool endsWithPng(const std::string& name) {
     size_t dot = name.rfind('.');
     if (dot == std::string::npos) {
@@ -47,9 +52,9 @@ bool signedLess(const std::string& a, const std::string& b) {
     return a.size() < b.size();
 }
 
-} // namespace
-
-void readPngHeader(ScanReporter& report, size_t tag, const std::string& path, ImageSize& size) {
+// Reads width and height from the PNG header at `path` (Part 2.6), reporting its plain errors at `tag`.
+// Leaves 0 by 0 when the header cannot be used.
+void readPngHeader(ScanReporter& report, size_t tag, const std::string& path, HeaderSize& size) {
     size = {0, 0};
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -89,21 +94,26 @@ void readPngHeader(ScanReporter& report, size_t tag, const std::string& path, Im
     size.height = static_cast<uint16_t>(readU32BE(header + 20));
 }
 
-bool ImageCollector::checkFile(size_t tag, const std::string& name, ImageSize& size, std::string& path) {
+// The .png rule, the existence test and the header; false when the name fails the .png rule (the size is then
+// left alone).
+bool checkFile(ScanContext& context, const std::string& folder, size_t tag, const std::string& name,
+               HeaderSize& size, std::string& path) {
     if (!endsWithPng(name)) {
-        context_.report.errorFirstPass(tag, "Image file \"%s\" doesn't end with .png!", name.c_str());
+        context.report.errorFirstPass(tag, "Image file \"%s\" doesn't end with .png!", name.c_str());
         return false;
     }
     size = {static_cast<uint16_t>(kFallbackSize), static_cast<uint16_t>(kFallbackSize)};
-    path = imageFolder_ + "/" + name;
+    path = folder + "/" + name;
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
-        context_.report.errorFirstPass(tag, "Image \"%s\" doesn't exist!", name.c_str());
+        context.report.errorFirstPass(tag, "Image \"%s\" doesn't exist!", name.c_str());
         return true;
     }
-    readPngHeader(context_.report, tag, path, size);
+    readPngHeader(context.report, tag, path, size);
     return true;
 }
+
+} // namespace
 
 ImagePlacement ImageCollector::image(size_t tag, uint32_t blockIndent) {
     size_t after = tag + 2;
@@ -127,9 +137,10 @@ ImagePlacement ImageCollector::image(size_t tag, uint32_t blockIndent) {
         context_.report.error(tag, "Image name \"%s\" is longer than 31 characters! Please rename the image.",
                               name.c_str());
     }
-    ImageSize size;
+    HeaderSize size;
     std::string path;
-    if (checkFile(tag, name, size, path) && context_.firstPass && paths_.insert(path).second) {
+    if (checkFile(context_, imageFolder_, tag, name, size, path) && context_.firstPass &&
+        paths_.insert(path).second) {
         ImageEntry entry;
         entry.path = path;
         entry.width = size.width;

@@ -1,6 +1,10 @@
 // Images in the main text (Part 2.6): \m="name.png" is validated, the file checked and its size read from the
 // PNG header, the path collected into the image table, and the room it takes in the line returned to the
 // layout.
+//
+// The file check and the header reader are private to this collector and report at the tag's position; the
+// image issue's shared check (also used for sidebar and footnote bodies) can take their place behind this
+// interface.
 #pragma once
 
 #include "markup/book_tables.h"
@@ -12,11 +16,6 @@
 #include <unordered_set>
 
 namespace quillery {
-
-struct ImageSize {
-    uint16_t width = 0;
-    uint16_t height = 0;
-};
 
 struct ImagePlacement {
     size_t resume = 0;
@@ -37,17 +36,10 @@ class ImageCollector {
     void finish();
 
   private:
-    // The .png rule, the existence test and the header; false when the name fails the .png rule.
-    bool checkFile(size_t tag, const std::string& name, ImageSize& size, std::string& path);
-
     ScanContext& context_;
     ImageTable& table_;
     std::string imageFolder_;
     std::unordered_set<std::string> paths_;
 };
-
-// Reads width and height from the PNG header at `path` (Part 2.6), reporting its plain errors at `tag`.
-// Leaves 0 by 0 when the header cannot be used.
-void readPngHeader(ScanReporter& report, size_t tag, const std::string& path, ImageSize& size);
 
 } // namespace quillery

@@ -2,6 +2,7 @@
 
 #include "markup/text_positions.h"
 #include "markup/title_text.h"
+#include "tdb/index_records.h"
 
 namespace quillery {
 
@@ -25,6 +26,7 @@ void IndexCollector::finish() {
         return;
     }
     context_.report.note("Processing index records...");
+    groupIndexEntries(table_);
 }
 
 } // namespace quillery

@@ -16,8 +16,8 @@ class IndexCollector {
     // An opening \I at `tag`: adds the entry and returns the position right after the tag.
     size_t openItem(size_t tag);
 
-    // After the last pass: the note "Processing index records..." when there are entries. Sorting, removing
-    // duplicates and grouping (Part 3.5) belong to the index records.
+    // After the last pass, when there are entries: the note "Processing index records...", then the entries
+    // are sorted, cleared of duplicates and grouped (Part 3.5, groupIndexEntries).
     void finish();
 
   private:

@@ -18,7 +18,7 @@ constexpr uint32_t kFlagDictionary = 2;
 // Scans `text` (the mapped main text) once per font, filling the page tables, and collects chapters, images,
 // links, sidebar and footnote references and index items into `tables`. `textRecordStarts` holds the text
 // record boundaries (big-endian 32-bit values, 0 first). Returns Failed when an error was reported.
-Verdict paginateBook(std::string_view text, const std::string& imageFolder, const RecordBuffer& textRecordStarts,
-                     BookTables& tables, uint32_t flags);
+Verdict paginateBook(std::string_view text, const std::string& imageFolder,
+                     const RecordBuffer& textRecordStarts, BookTables& tables, uint32_t flags);
 
 } // namespace quillery

@@ -26,8 +26,8 @@ struct BookWriterInput {
     const RecordBuffer* sidebarRecordSizes = nullptr;
     const RecordBuffer* footnoteRecordSizes = nullptr;
     uint32_t flags = 0;
-    uint32_t creationTime = 0;           // seconds since 1970
-    RandomGenerator* random = nullptr;   // seeded by the driver at the start of the build
+    uint32_t creationTime = 0;         // seconds since 1970
+    RandomGenerator* random = nullptr; // seeded by the driver at the start of the build
 };
 
 // Writes the book to input.outputPath and reports "Done.". On any failure to create, write or close the

@@ -7,7 +7,7 @@
 namespace quillery {
 
 class Compressor {
-public:
+  public:
     virtual ~Compressor() = default;
     // On entry *destinationLength is the capacity of `destination`; on success it is the number of bytes
     // produced. Returns false when the stream does not fit or cannot be made.
@@ -17,7 +17,7 @@ public:
 
 // One zlib stream per call (2-byte header, deflate data, Adler-32) at zlib's default level.
 class ZlibCompressor final : public Compressor {
-public:
+  public:
     [[nodiscard]] bool compress(const uint8_t* source, size_t sourceLength, uint8_t* destination,
                                 size_t* destinationLength) override;
 };

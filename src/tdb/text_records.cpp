@@ -134,8 +134,8 @@ Verdict compressTextRecords(std::string_view text, FileService& output, RecordBu
         size_t produced = kTextRecordSize;
         if (!compressor.compress(reinterpret_cast<const uint8_t*>(text.data() + done), n, compressed.get(),
                                  &produced)) {
-            reportError("The text at position %zu could not be compressed into a record of %zu bytes.",
-                        done, kTextRecordSize);
+            reportError("The text at position %zu could not be compressed into a record of %zu bytes.", done,
+                        kTextRecordSize);
             return Verdict::Failed;
         }
         if ((textRecordStarts && !textRecordStarts->appendU32(static_cast<uint32_t>(done + n))) ||

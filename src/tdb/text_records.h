@@ -21,10 +21,10 @@ constexpr size_t kTextRecordSize = 8192;
 size_t findRecordBreak(std::string_view rest);
 
 // Cuts `text` into records, compresses each with `compressor` and writes them back to back to `output`
-// (open for writing). Appends each compressed size to `recordSizes` (after a leading 0 when `textRecordStarts`
-// is given: the main text) and, for the main text, the running uncompressed total to `textRecordStarts`
-// (after a leading 0). Fails, with an error naming `output`, when a piece cannot be compressed into 8192
-// bytes or when writing fails; nothing partial is written for the failing piece.
+// (open for writing). Appends each compressed size to `recordSizes` (after a leading 0 when
+// `textRecordStarts` is given: the main text) and, for the main text, the running uncompressed total to
+// `textRecordStarts` (after a leading 0). Fails, with an error naming `output`, when a piece cannot be
+// compressed into 8192 bytes or when writing fails; nothing partial is written for the failing piece.
 Verdict compressTextRecords(std::string_view text, FileService& output, RecordBuffer& recordSizes,
                             RecordBuffer* textRecordStarts, Compressor& compressor);
 

@@ -1,0 +1,58 @@
+#include "build/diagnostics.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace quillery {
+namespace {
+
+TEST(DiagnosticsTest, ChannelsCarryLevelsAndAnEmptyHandlerChangesNothing) {
+    test::ReportCollector reports;
+    setWarningHandler(nullptr);
+    reportError("e%d", 1);
+    reportWarning("w%s", "2");
+    reportNote("n%04X", 0x3B);
+    EXPECT_EQ((std::vector<std::string>{"E e1", "W w2", "N n003B"}), reports.lines());
+}
+
+TEST(DiagnosticsTest, TrailingLineFeedIsPartOfTheTextAndLongTextIsCutTo511Bytes) {
+    test::ReportCollector reports;
+    reportError("An error occurred reading the file %s.\n", "/x");
+    std::string longName(600, 'n');
+    reportWarning("%s", longName.c_str());
+    ASSERT_EQ(2u, reports.reports().size());
+    EXPECT_EQ("An error occurred reading the file /x.\n", reports.reports()[0].text);
+    EXPECT_EQ(std::string(511, 'n'), reports.reports()[1].text);
+}
+
+TEST(DiagnosticsTest, PlacesOfPositions) {
+    auto place = [](std::string_view text, size_t position) {
+        SourcePlace found = placeOfPosition(text, position);
+        return std::to_string(found.line) + ":" + std::to_string(found.column);
+    };
+    EXPECT_EQ("1:1", place("", 0));
+    EXPECT_EQ("1:1", place("\n", 0));
+    EXPECT_EQ("2:1", place("\n", 1)); // just after the sole line feed
+    EXPECT_EQ("2:2", place("ab\ncd", 4));
+    EXPECT_EQ("2:3", place("ab\ncd", 99)); // past the end: after the last byte
+    EXPECT_EQ("3:1", place("a\n\nb", 3));
+}
+
+TEST(DiagnosticsTest, PositionedReportsNeedAnnouncedText) {
+    test::ReportCollector reports;
+    reportErrorAt(3, "no text");
+    {
+        ReportTextScope scope("line one\nline two");
+        reportWarningAt(14, "here");
+    }
+    reportErrorAt(14, "gone again");
+    ASSERT_EQ(3u, reports.reports().size());
+    EXPECT_FALSE(reports.reports()[0].place);
+    ASSERT_TRUE(reports.reports()[1].place);
+    EXPECT_EQ(2u, reports.reports()[1].place->line);
+    EXPECT_EQ(6u, reports.reports()[1].place->column);
+    EXPECT_FALSE(reports.reports()[2].place);
+}
+
+} // namespace
+} // namespace quillery

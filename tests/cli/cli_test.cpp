@@ -1,0 +1,149 @@
+#include "cli/cli_options.h"
+#include "cli/diagnostic_printer.h"
+#include "cli_runner.h"
+
+#include <gtest/gtest.h>
+
+namespace quillery {
+namespace {
+
+using test::CliRun;
+using test::runCli;
+
+TEST(CliOptionsTest, ParsesValuesFlagsAndSources) {
+    std::string error;
+    auto options = cli::parseCliOptions(
+        {"--title", "T", "--author=A", "-v", "--dictionary", "a.tml", "--", "-b.tml"}, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ("T", *options->title);
+    EXPECT_EQ("A", *options->author);
+    EXPECT_TRUE(options->verbose);
+    EXPECT_TRUE(options->dictionary);
+    EXPECT_EQ((std::vector<std::string>{"a.tml", "-b.tml"}), options->sources);
+}
+
+TEST(CliOptionsTest, RejectsUsageErrors) {
+    std::string error;
+    EXPECT_FALSE(cli::parseCliOptions({"--frobnicate", "a.tml"}, error));
+    EXPECT_EQ("unknown option '--frobnicate'", error);
+    EXPECT_FALSE(cli::parseCliOptions({}, error));
+    EXPECT_FALSE(cli::parseCliOptions({"-o", "x.tdb", "a.tml", "b.tml"}, error));
+    EXPECT_FALSE(cli::parseCliOptions({"a.tml", "--title"}, error));
+    EXPECT_TRUE(cli::parseCliOptions({"--help"}, error));
+}
+
+TEST(DiagnosticPrinterTest, HumanLinesNameThePlaceAndEndInOneLineFeed) {
+    Report placed{ReportLevel::Error, "Illegal control code starting at \"\\y\"", SourcePlace{3, 7}};
+    EXPECT_EQ("book.tml:3:7: error: Illegal control code starting at \"\\y\"\n",
+              cli::formatHumanLine("book.tml", placed));
+    Report unplaced{ReportLevel::Error, "An error occurred reading the file /x.\n", std::nullopt};
+    EXPECT_EQ("book.tml: error: An error occurred reading the file /x.\n",
+              cli::formatHumanLine("book.tml", unplaced));
+    Report warning{ReportLevel::Warning, "Caf\xE9", std::nullopt};
+    EXPECT_EQ("b.tml: warning: Caf\xC3\xA9\n", cli::formatHumanLine("b.tml", warning));
+}
+
+TEST(DiagnosticPrinterTest, JsonLinesKeepTheTextExactly) {
+    Report report{ReportLevel::Warning, "Say \"\x93hi\x94\"\\\n", SourcePlace{1, 2}};
+    EXPECT_EQ("{\"level\": \"warning\", \"text\": \"Say \\\"\xE2\x80\x9Chi\xE2\x80\x9D\\\"\\\\\\n\", "
+              "\"file\": \"a.tml\", \"line\": 1, \"column\": 2}\n",
+              cli::formatJsonLine("a.tml", report));
+    Report note{ReportLevel::Note, "Done.", std::nullopt};
+    EXPECT_EQ("{\"level\": \"note\", \"text\": \"Done.\", \"file\": \"a.tml\"}\n",
+              cli::formatJsonLine("a.tml", note));
+}
+
+TEST(CliTest, UsageErrorsExitWithTwo) {
+    EXPECT_EQ(2, runCli("").status);
+    EXPECT_EQ(2, runCli("--nonsense x.tml").status);
+    test::ScratchDir dir;
+    EXPECT_EQ(2, runCli("-o x.tdb " + dir.file("a.tml") + " " + dir.file("b.tml")).status);
+    CliRun bad = runCli(dir.file("a.tml"), "SOURCE_DATE_EPOCH=12x");
+    EXPECT_EQ(2, bad.status);
+    EXPECT_NE(std::string::npos, bad.err.find("SOURCE_DATE_EPOCH"));
+    EXPECT_EQ(0, runCli("--help").status);
+}
+
+TEST(CliTest, BuildsBesideTheSourceWithHeaderFieldsAndOptions) {
+    test::ScratchDir dir;
+    test::writeFile(dir.file("story.tml"), "TITLE=\"Story\"\nText.\n");
+    test::writeFile(dir.file("untitled.txt"), "No title here.\n");
+    CliRun run = runCli(dir.file("story.tml") + " " + dir.file("untitled.txt"));
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(dir.file("untitled.txt") +
+                  ": error: The book has no title: add TITLE=\"...\" to the source or pass --title.\n",
+              run.err);
+    EXPECT_FALSE(test::fileExists(dir.file("untitled.tdb")));
+
+    run = runCli("--title 'Given' --keep-existing " + dir.file("untitled.txt") + " " + dir.file("story.tml"));
+    EXPECT_EQ(0, run.status) << run.err;
+
+    run = runCli("-o " + dir.file("named.tdb") + " " + dir.file("story.tml"));
+    EXPECT_EQ(0, run.status);
+}
+
+TEST(CliTest, JsonDiagnosticsIncludeNotesAndMissingFiles) {
+    test::ScratchDir dir;
+    CliRun run = runCli("--title T --diagnostics=json " + dir.file("gone.tml"));
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ("{\"level\": \"error\", \"text\": \"The input file \\\"gone.tml\\\" could not be opened.\", "
+              "\"file\": \"" +
+                  dir.file("gone.tml") + "\"}\n",
+              run.out);
+    EXPECT_EQ("", run.err);
+
+    test::writeFile(dir.file("ok.tml"), "Fine.");
+    run = runCli("--title T --diagnostics=json " + dir.file("ok.tml"));
+    EXPECT_EQ(0, run.status);
+    EXPECT_NE(std::string::npos, run.out.find("\"level\": \"note\", \"text\": \"Done.\""));
+}
+
+TEST(CliTest, VerbosePrintsNotesAndQuietDoesNot) {
+    test::ScratchDir dir;
+    test::writeFile(dir.file("ok.tml"), "TITLE=\"T\" Fine.");
+    EXPECT_EQ("", runCli(dir.file("ok.tml")).err);
+    EXPECT_NE(std::string::npos, runCli("-v " + dir.file("ok.tml")).err.find(": note: Done.\n"));
+}
+
+} // namespace
+} // namespace quillery
+
+namespace quillery {
+namespace {
+
+TEST(CliCheckTest, CheckReportsLikeABuildAndLeavesTheFolderUnchanged) {
+    test::ScratchDir dir;
+    test::writeFile(dir.file("story.tml"), "TITLE=\"A: B\"\nPrice \x80 5.\n");
+    test::writeFile(dir.file("story.tdb"), "old book");
+    test::writeFile(dir.file("story.tml.tmp"), "stale");
+    std::vector<std::string> before = dir.entries();
+
+    test::CliRun check = test::runCli("--check --diagnostics=json " + dir.file("story.tml"));
+    EXPECT_EQ(0, check.status) << check.err;
+    EXPECT_EQ(before, dir.entries());
+    EXPECT_EQ("old book", test::readFile(dir.file("story.tdb")));
+    EXPECT_EQ("stale", test::readFile(dir.file("story.tml.tmp")));
+
+    test::CliRun build = test::runCli("--diagnostics=json " + dir.file("story.tml"));
+    EXPECT_EQ(build.out, check.out);
+    EXPECT_NE(std::string::npos, check.out.find("Translating colons to hyphens."));
+    EXPECT_NE(std::string::npos, check.out.find("\"line\": 2, \"column\": 7"));
+    EXPECT_EQ(2, test::runCli("--check -o x.tdb " + dir.file("story.tml")).status);
+}
+
+TEST(CliCheckTest, WerrorFailsOnWarningsAndKeepsNoBook) {
+    test::ScratchDir dir;
+    test::writeFile(dir.file("warn.tml"), "TITLE=\"W\"\nPrice \x80 5.\n");
+    test::writeFile(dir.file("clean.tml"), "TITLE=\"C\"\nPrice 5.\n");
+    test::CliRun run = test::runCli("--werror " + dir.file("warn.tml") + " " + dir.file("clean.tml"));
+    EXPECT_EQ(1, run.status);
+    EXPECT_FALSE(test::fileExists(dir.file("warn.tdb")));
+    EXPECT_EQ(dir.file("warn.tml") + ":2:7: warning: Non-ASCII characters in file; attempting to map them\n" +
+                  dir.file("warn.tml") + ":2:7: warning: The Euro symbol may not be on all Tarn OS devices\n",
+              run.err);
+    EXPECT_EQ(0, test::runCli("--werror --check " + dir.file("clean.tml")).status);
+    EXPECT_EQ(1, test::runCli("--werror --check " + dir.file("warn.tml")).status);
+}
+
+} // namespace
+} // namespace quillery
