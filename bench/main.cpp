@@ -1,7 +1,9 @@
 // quillery_bench: prints the throughput figures of the build's stages.
+#include "build_bench.h"
 #include "text_bench.h"
 
 int main() {
     quillery::bench::runTextBench();
+    quillery::bench::runBuildBench();
     return 0;
 }

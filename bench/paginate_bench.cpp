@@ -11,7 +11,7 @@
 
 #include <time.h>
 
-namespace quillery {
+namespace quillery::bench {
 namespace {
 
 // Compressed records are thrown away: the benchmark measures compression, not the disk.
@@ -132,4 +132,4 @@ void runPaginateBench() {
                 compressed && paginated ? "" : "  ** a stage failed **");
 }
 
-} // namespace quillery
+} // namespace quillery::bench

@@ -2,8 +2,8 @@
 // compressTextRecords on the same text. Target: the two passes take at most 0.3 times the compression time.
 #pragma once
 
-namespace quillery {
+namespace quillery::bench {
 
 void runPaginateBench();
 
-} // namespace quillery
+} // namespace quillery::bench

@@ -17,6 +17,8 @@ const char* levelName(ReportLevel level) {
     return "note";
 }
 
+} // namespace
+
 std::string jsonString(std::string_view utf8) {
     std::string out = "\"";
     for (char c : utf8) {
@@ -49,8 +51,6 @@ std::string jsonString(std::string_view utf8) {
     }
     return out + "\"";
 }
-
-} // namespace
 
 std::string formatHumanLine(const std::string& file, const Report& report) {
     std::string line = file;

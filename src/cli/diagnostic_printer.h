@@ -13,6 +13,9 @@ namespace quillery::cli {
 // exactly one line feed.
 std::string formatHumanLine(const std::string& file, const Report& report);
 
+// A JSON string literal (quotes included) for UTF-8 text.
+std::string jsonString(std::string_view utf8);
+
 // One JSON object for a report, ending in a line feed.
 std::string formatJsonLine(const std::string& file, const Report& report);
 

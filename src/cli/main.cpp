@@ -3,6 +3,7 @@
 #include "cli/build_command.h"
 #include "cli/cli_options.h"
 #include "cli/diagnostic_printer.h"
+#include "cli/inspect_command.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -36,8 +37,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options->inspect) {
-        std::fprintf(stderr, "quillery-cli: --inspect is not available yet\n");
-        return 1;
+        return cli::runInspect(options->sources.front(), options->json, stdout, stderr);
     }
     cli::DiagnosticPrinter printer(options->diagnostics, options->verbose, stderr, stdout);
     return cli::runBuilds(*options, printer);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "framework/book_info.h"
+#include "framework/file_service.h"
 #include "framework/random_generator.h"
 #include "framework/record_buffer.h"
 #include "framework/verdict.h"
@@ -30,8 +31,16 @@ struct BookWriterInput {
     RandomGenerator* random = nullptr; // seeded by the driver at the start of the build
 };
 
-// Writes the book to input.outputPath and reports "Done.". On any failure to create, write or close the
-// output, reports it, deletes the partial file and returns Failed.
+// Writes the book to input.outputPath (which must not exist yet) and reports "Done.".
+//
+// Refused with an error and no file, before anything is created: more than 65535 page entries in a font, more
+// than 65535 records, a book past 4 GiB, or tables that contradict each other. A failed create, open, write,
+// close or temp-file copy reports "An error occurred writing the file %s." with the full output path and
+// deletes the partial file. No "Done." follows a failure; the result is Failed.
 Verdict writeBook(const BookWriterInput& input);
+
+// The same, writing through `output` (a file object for input.outputPath; tests pass one that fails on
+// purpose).
+Verdict writeBook(const BookWriterInput& input, FileService& output);
 
 } // namespace quillery

@@ -2,17 +2,13 @@
 #pragma once
 
 #include "markup/book_tables.h"
+#include "tdb/book_format.h" // kIndexGroupLimit, kIndexEntryOverhead
 
 #include <array>
 #include <cstdint>
 #include <string_view>
 
 namespace quillery {
-
-// A group closes with the entry that carries its byte total past this.
-constexpr uint32_t kIndexGroupLimit = 62000;
-// Bytes an entry takes in a group record besides its text: record number, offset, NUL.
-constexpr uint32_t kIndexEntryOverhead = 5;
 
 // Folds letters to lower case and accented Western letters to their base letter, for the index order.
 extern const std::array<uint8_t, 256> indexFoldTable;

@@ -33,7 +33,7 @@ TEST_F(BuildBookTest, BuildsAndLeavesNoTemporaryFiles) {
                                         "N Generating page tables for the small font...",
                                         "N Generating page tables for the large font...", "N Done."}),
               reports.lines());
-    EXPECT_EQ((std::vector<std::string>{"tale.tml"}), dir.entries());
+    EXPECT_EQ((std::vector<std::string>{"tale.tdb", "tale.tml"}), dir.entries());
 }
 
 TEST_F(BuildBookTest, SameFileIsRefusedAtOnce) {

@@ -73,13 +73,17 @@ TEST(CliTest, BuildsBesideTheSourceWithHeaderFieldsAndOptions) {
     EXPECT_EQ(dir.file("untitled.txt") +
                   ": error: The book has no title: add TITLE=\"...\" to the source or pass --title.\n",
               run.err);
+    EXPECT_TRUE(test::fileExists(dir.file("story.tdb")));
     EXPECT_FALSE(test::fileExists(dir.file("untitled.tdb")));
 
     run = runCli("--title 'Given' --keep-existing " + dir.file("untitled.txt") + " " + dir.file("story.tml"));
     EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_TRUE(test::fileExists(dir.file("untitled.tdb")));
+    EXPECT_TRUE(test::fileExists(dir.file("story.1.tdb")));
 
     run = runCli("-o " + dir.file("named.tdb") + " " + dir.file("story.tml"));
     EXPECT_EQ(0, run.status);
+    EXPECT_TRUE(test::fileExists(dir.file("named.tdb")));
 }
 
 TEST(CliTest, JsonDiagnosticsIncludeNotesAndMissingFiles) {

@@ -1,0 +1,184 @@
+// A book's worth of writer input built by hand: text records in a temp file, tables filled directly.
+#pragma once
+
+#include "framework/byte_order.h"
+#include "tdb/book_writer.h"
+#include "tdb/compressor.h"
+#include "tdb/text_records.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace quillery::test {
+
+// Bytes that start like a converted PNG: signature and header chunk with the given size, then filler.
+inline std::string fakePng(uint32_t width, uint32_t height, size_t extra = 20) {
+    std::string png("\x89PNG\r\n\x1a\n", 8);
+    uint8_t chunk[8 + 13] = {};
+    putU32BE(chunk, 13);
+    std::copy_n("IHDR", 4, chunk + 4);
+    putU32BE(chunk + 8, width);
+    putU32BE(chunk + 12, height);
+    chunk[16] = 8;
+    png.append(reinterpret_cast<const char*>(chunk), sizeof chunk);
+    png.append(extra, 'x');
+    return png;
+}
+
+// A text of `length` bytes: words separated by spaces, so that records break at white space.
+inline std::string sampleText(size_t length) {
+    std::string text;
+    static const char* const kWords[] = {"lamp", "gull", "tide", "heather", "granite", "keeper", "letter"};
+    for (size_t i = 0; text.size() < length; ++i) {
+        text += kWords[(i * 7 + i / 3) % 7];
+        text += (i % 17 == 16) ? '\n' : ' ';
+    }
+    text.resize(length);
+    return text;
+}
+
+class BookFixture {
+  public:
+    BookFixture() {
+        info.title = u"The Lamp on Gull Point";
+        setText("A short text.\n");
+    }
+
+    // Stores `text` as compressed text records in the text temp file.
+    void setText(const std::string& text) {
+        textLength = text.size();
+        starts.clear();
+        sizes.clear();
+        FileService temp(dir.file("book.tml.tmp"));
+        (void)temp.remove();
+        ASSERT_EQ(temp.createFile(), 0);
+        ASSERT_EQ(temp.open(FileService::Mode::ReadWrite), 0);
+        ZlibCompressor compressor;
+        ASSERT_FALSE(failed(compressTextRecords(text, temp, sizes, &starts, compressor)));
+        ASSERT_EQ(temp.close(), 0);
+    }
+
+    // Adds sidebars (or footnotes) with the given names and bodies, compressed into their temp file.
+    void setBlocks(bool sidebars, const std::vector<std::pair<std::string, std::string>>& blocks) {
+        RefTable& table = sidebars ? tables.sidebars : tables.footnotes;
+        RecordBuffer& recordSizes = sidebars ? sidebarSizes : footnoteSizes;
+        FileService temp(dir.file(sidebars ? "book.tml.sid" : "book.tml.ftn"));
+        ASSERT_EQ(temp.createFile(), 0);
+        ASSERT_EQ(temp.open(FileService::Mode::ReadWrite), 0);
+        ASSERT_TRUE(recordSizes.appendU32(0));
+        ZlibCompressor compressor;
+        for (const auto& [name, body] : blocks) {
+            size_t before = recordSizes.count();
+            ASSERT_FALSE(failed(compressTextRecords(body, temp, recordSizes, nullptr, compressor)));
+            RefEntry entry;
+            entry.name = name;
+            entry.recordCount = static_cast<uint16_t>(recordSizes.count() - before);
+            table.push_back(entry);
+        }
+        ASSERT_EQ(temp.close(), 0);
+    }
+
+    // `count` page entries spread evenly over the text, each consistent with the text records.
+    PageTable pages(size_t count, uint16_t style = 0) const {
+        PageTable table;
+        for (size_t i = 0; i < count; ++i) {
+            PageEntry page;
+            page.pageIndex = static_cast<uint16_t>(i);
+            page.position = static_cast<uint32_t>(count ? i * textLength / count : 0);
+            size_t record = 1;
+            while (record + 1 < starts.count() && starts.u32At(record) < page.position) {
+                ++record;
+            }
+            page.record = static_cast<uint16_t>(record);
+            page.offset = static_cast<uint16_t>(page.position - starts.u32At(record - 1));
+            page.style = style;
+            table.push_back(page);
+        }
+        return table;
+    }
+
+    void addImage(const std::string& name, uint16_t width, uint16_t height) {
+        std::string png = fakePng(width, height);
+        ImageEntry entry;
+        entry.path = dir.file("book_img/" + name);
+        entry.width = width;
+        entry.height = height;
+        entry.dataOffset = static_cast<uint32_t>(tables.images.data.byteLength());
+        entry.dataSize = static_cast<uint32_t>(png.size());
+        ASSERT_TRUE(tables.images.data.appendBytes(png.data(), png.size()));
+        tables.images.entries.push_back(entry);
+    }
+
+    BookWriterInput input() {
+        BookWriterInput in;
+        in.textTempPath = dir.file("book.tml.tmp");
+        in.sidebarTempPath = dir.file("book.tml.sid");
+        in.footnoteTempPath = dir.file("book.tml.ftn");
+        in.outputPath = outputPath();
+        in.bookName = bookName;
+        in.info = &info;
+        in.tables = &tables;
+        in.textRecordStarts = &starts;
+        in.textRecordSizes = &sizes;
+        in.sidebarRecordSizes = &sidebarSizes;
+        in.footnoteRecordSizes = &footnoteSizes;
+        in.flags = flags;
+        in.creationTime = creationTime;
+        in.random = &random;
+        return in;
+    }
+
+    std::string outputPath() const { return dir.file("book.tdb"); }
+
+    // Writes the book (replacing an earlier one, as the driver does) and returns its bytes ("" on failure).
+    std::string write() {
+        std::remove(outputPath().c_str());
+        random.seed(seed);
+        if (failed(writeBook(input()))) {
+            return "";
+        }
+        return readFile(outputPath());
+    }
+
+    ReportCollector background; // keeps the reports of a test's set-up off the console
+    ScratchDir dir;
+    BookInfo info;
+    BookTables tables;
+    RecordBuffer starts{4};
+    RecordBuffer sizes{4};
+    RecordBuffer sidebarSizes{4};
+    RecordBuffer footnoteSizes{4};
+    size_t textLength = 0;
+    std::string bookName = "The Lamp on Gull Point";
+    uint32_t flags = 0;
+    uint32_t creationTime = 1000000000;
+    uint32_t seed = 1780000000;
+    RandomGenerator random{1};
+};
+
+inline uint16_t u16At(const std::string& bytes, size_t offset) {
+    return readU16BE(reinterpret_cast<const uint8_t*>(bytes.data()) + offset);
+}
+
+inline uint32_t u32At(const std::string& bytes, size_t offset) {
+    return readU32BE(reinterpret_cast<const uint8_t*>(bytes.data()) + offset);
+}
+
+// Offset and size of record `index` of a written book, from its record list.
+inline std::pair<uint32_t, uint32_t> recordSpan(const std::string& book, size_t index) {
+    size_t count = u16At(book, 76);
+    uint32_t offset = u32At(book, 78 + 8 * index);
+    uint32_t end = index + 1 < count ? u32At(book, 78 + 8 * (index + 1)) : static_cast<uint32_t>(book.size());
+    return {offset, end - offset};
+}
+
+inline std::string recordBytes(const std::string& book, size_t index) {
+    auto [offset, size] = recordSpan(book, index);
+    return book.substr(offset, size);
+}
+
+} // namespace quillery::test
