@@ -21,45 +21,275 @@ class DiscardingFile final : public FileService {
     int write(const void*, size_t) override { return 0; }
 };
 
-// About `bytes` of book text: chapters, headings, paragraphs with style tags, links, soft hyphens, page
-// breaks.
+// About `bytes` of book text with real markup: prose drawn from a vocabulary of a few hundred words (varied
+// enough that zlib works as hard as on a real book), with chapters, headings, styles, soft hyphens, links,
+// anchors, footnote references, \a characters and page breaks at a book's frequencies.
 std::string makeBook(size_t bytes) {
-    static const char* const kParagraphs[] = {
-        "Mara Dunlin kept the lamp on Gull Point for eleven winters before anyone thought to ask her why. "
-        "The "
-        "island was a wedge of granite and heather, a mile from the mainland at low tide and a world away at "
-        "high, and the lamp sat on its northern shoulder like a bird that had forgotten how to fly.\n\n",
-        "Every evening she climbed the ninety-one steps of the tower, trimmed the wick, polished the great "
-        "lens "
-        "with a square of chamois and set the flame going. \\iNW, moderate. Two trawlers, one coaster.\\i "
-        "Some "
-        "mornings it was only a single word: \\bClear\\b.\n\n",
-        "The village on the mainland had its opinions about her. She was too quiet, or too proud, or she had "
-        "loved a sailor who never came back. None of it was true, but none of it did any harm either, and "
-        "Mara "
-        "found that a reputa\\-tion was a kind of weather: you dressed for it and went out anyway.\n\n",
-        "\\c\\uThe letter\\u\\c came in the spring, carried across the causeway by the postman's boy, who "
-        "waited "
-        "at the door as if it might explode. See \\q=\"#board\"the Board of Lights\\q for the four careful "
-        "paragraphs; the caf\\a233 on the quay had a copy pinned up by noon.\n\n",
-        "\\tShe made tea. She drank it standing at the window, watching the gulls ride the wind over the "
-        "cliff, "
-        "and she thought about the ninety-one steps and the \\Spsecond\\Sp harbour glittering below.\\t\n\n",
+    static const char* const kWords[] = {
+        "the",
+        "lamp",
+        "keeper",
+        "climbed",
+        "ninety-one",
+        "steps",
+        "of",
+        "tower",
+        "and",
+        "wrote",
+        "a",
+        "line",
+        "in",
+        "log",
+        "wind",
+        "sea",
+        "ships",
+        "island",
+        "granite",
+        "heather",
+        "mile",
+        "mainland",
+        "tide",
+        "world",
+        "away",
+        "northern",
+        "shoulder",
+        "bird",
+        "forgotten",
+        "how",
+        "to",
+        "fly",
+        "evening",
+        "she",
+        "trimmed",
+        "wick",
+        "polished",
+        "great",
+        "lens",
+        "square",
+        "chamois",
+        "flame",
+        "going",
+        "morning",
+        "put",
+        "out",
+        "trawlers",
+        "coaster",
+        "village",
+        "opinions",
+        "about",
+        "her",
+        "quiet",
+        "proud",
+        "loved",
+        "sailor",
+        "who",
+        "never",
+        "came",
+        "back",
+        "none",
+        "was",
+        "true",
+        "harm",
+        "either",
+        "found",
+        "reputation",
+        "kind",
+        "weather",
+        "dressed",
+        "went",
+        "anyway",
+        "letter",
+        "spring",
+        "carried",
+        "across",
+        "causeway",
+        "postman's",
+        "boy",
+        "waited",
+        "door",
+        "as",
+        "if",
+        "might",
+        "explode",
+        "board",
+        "lights",
+        "four",
+        "careful",
+        "paragraphs",
+        "replaced",
+        "automatic",
+        "beacon",
+        "before",
+        "end",
+        "year",
+        "read",
+        "twice",
+        "kitchen",
+        "table",
+        "folded",
+        "neat",
+        "under",
+        "clock",
+        "made",
+        "tea",
+        "drank",
+        "standing",
+        "window",
+        "watching",
+        "gulls",
+        "ride",
+        "over",
+        "cliff",
+        "thought",
+        "city",
+        "asked",
+        "when",
+        "reply",
+        "will",
+        "go",
+        "where",
+        "said",
+        "which",
+        "puzzled",
+        "him",
+        "all",
+        "way",
+        "home",
+        "last",
+        "night",
+        "whole",
+        "shore",
+        "nobody",
+        "arranged",
+        "people",
+        "simply",
+        "arrived",
+        "ones",
+        "twos",
+        "lanterns",
+        "flasks",
+        "children",
+        "wrapped",
+        "blankets",
+        "until",
+        "beach",
+        "below",
+        "glittered",
+        "like",
+        "second",
+        "harbour",
+        "lit",
+        "dusk",
+        "done",
+        "thousand",
+        "times",
+        "beam",
+        "swung",
+        "water",
+        "rocks",
+        "upturned",
+        "faces",
+        "sand",
+        "moment",
+        "seemed",
+        "hold",
+        "still",
+        "looking",
+        "them",
+        "engineers",
+        "crates",
+        "cables",
+        "gave",
+        "key",
+        "shook",
+        "hands",
+        "walked",
+        "down",
+        "time",
+        "bottom",
+        "turned",
+        "looked",
+        "up",
+        "one",
+        "more",
+        "though",
+        "would",
+        "now",
+        "clear",
+        "light",
+        "everyone",
+        "harbourmaster",
+        "fog",
+        "horn",
+        "rope",
+        "salt",
+        "storm",
+        "lantern",
+        "morning's",
+        "boat",
+        "oars",
+        "net",
+        "herring",
+        "mackerel",
+        "pier",
+        "slipway",
+        "kettle",
+        "stove",
+        "coal",
+        "candle",
+        "oilskin",
+        "gale",
+        "squall",
+        "breakers",
+        "spray",
+        "headland",
+        "lighthouse",
+        "Dunlin",
+        "Mara",
     };
+    constexpr size_t kWordCount = sizeof kWords / sizeof kWords[0];
     std::string book;
     book.reserve(bytes + 4096);
     book += "\\Q=\"board\"";
+    uint32_t state = 12345;
+    auto next = [&state](uint32_t range) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % range;
+    };
     size_t chapter = 0;
     size_t paragraph = 0;
     while (book.size() < bytes) {
-        if (paragraph % 24 == 0) {
+        if (paragraph % 30 == 0) {
             ++chapter;
-            book += "\\p\\C0=\"Chapter " + std::to_string(chapter) + "\"\\c\\bChapter " +
-                    std::to_string(chapter) + "\\b\\c\n\n";
-        } else if (paragraph % 8 == 0) {
-            book += "\\X1Part " + std::to_string(paragraph / 8 % 3) + "\\X1\n\n";
+            std::string number = std::to_string(chapter);
+            book += "\\p\\C0=\"Chapter " + number + "\"\\c\\bChapter " + number + "\\b\\c\n\n";
+        } else if (paragraph % 10 == 0) {
+            book += "\\X1Part " + std::to_string(paragraph / 10 % 3) + "\\X1\n\n";
         }
-        book += kParagraphs[paragraph % (sizeof kParagraphs / sizeof kParagraphs[0])];
+        size_t words = 40 + next(80);
+        for (size_t w = 0; w < words; ++w) {
+            uint32_t pick = next(1000);
+            if (pick < 8) {
+                book += "\\i";
+                book += kWords[next(kWordCount)];
+                book += "\\i";
+            } else if (pick < 10) {
+                book += "\\q=\"#board\"";
+                book += kWords[next(kWordCount)];
+                book += "\\q";
+            } else if (pick < 11) {
+                book += "\\Fn=\"n" + std::to_string(next(50)) + "\"*\\Fn";
+            } else if (pick < 14) {
+                book += "caf\\a233";
+            } else if (pick < 18) {
+                book += "light\\-house";
+            } else {
+                book += kWords[next(kWordCount)];
+            }
+            uint32_t after = next(100);
+            book += after < 8 ? ". " : after < 14 ? ", " : after < 15 ? "; " : " ";
+        }
+        book += "\n\n";
         ++paragraph;
     }
     return book;
@@ -100,22 +330,31 @@ void runPaginateBench() {
 
     RecordBuffer starts(4);
     bool compressed = true;
-    double compressSeconds = bestSeconds(3, [&] {
+    auto compress = [&] {
         RecordBuffer sizes(4);
         starts.clear();
         DiscardingFile output;
         ZlibCompressor compressor;
         compressed = !failed(compressTextRecords(book, output, sizes, &starts, compressor)) && compressed;
-    });
+    };
     bool paginated = true;
     size_t smallPages = 0;
     size_t largePages = 0;
-    double paginateSeconds = bestSeconds(5, [&] {
+    auto paginate = [&] {
         BookTables tables;
         paginated = !failed(paginateBook(book, "/nonexistent", starts, tables, 0)) && paginated;
         smallPages = tables.smallPages.size();
         largePages = tables.largePages.size();
-    });
+    };
+    // Rounds of the two alternate, so that a busy machine slows both alike; the best of each counts.
+    double compressSeconds = 1e30;
+    double paginateSeconds = 1e30;
+    compress(); // warm up: the allocator's state, the caches
+    paginate();
+    for (int round = 0; round < 7; ++round) {
+        compressSeconds = std::min(compressSeconds, bestSeconds(1, compress));
+        paginateSeconds = std::min(paginateSeconds, bestSeconds(3, paginate));
+    }
 
     setErrorHandler(errors);
     setWarningHandler(warnings);

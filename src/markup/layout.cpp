@@ -3,6 +3,33 @@
 #include "markup/text_positions.h"
 
 namespace quillery {
+namespace {
+
+std::array<TextEntries, 5> buildTextEntries() {
+    std::array<TextEntries, 5> tables{};
+    for (size_t table = 0; table < tables.size(); ++table) {
+        for (int byte = 0; byte < 256; ++byte) {
+            uint32_t flags = 0;
+            if (byte == ' ') {
+                flags = kTextSpace | kTextNotOrdinary;
+            } else if (byte == '\n' || byte == '\r' || byte == '-' || byte == '_' || byte == '\\') {
+                flags = kTextStop | kTextNotOrdinary;
+            }
+            auto width = static_cast<uint32_t>(kGlyphWidths[table][byte]) & kTextWidthMask;
+            tables[table][byte] = flags | width;
+        }
+    }
+    return tables;
+}
+
+// kGlyphWidths is constant-initialised, so it is ready before this is built.
+const std::array<TextEntries, 5> kTextEntries = buildTextEntries();
+
+} // namespace
+
+const TextEntries& textEntriesFor(const GlyphWidthTable* widths) {
+    return kTextEntries[static_cast<size_t>(widths - kGlyphWidths.data())];
+}
 
 void Layout::startPass(ScanStyle* style, PageTable* pages, LineRetreatListener* retreat) {
     style_ = style;
@@ -94,8 +121,8 @@ size_t Layout::restore(const BreakPoint& point) {
 }
 
 void Layout::recordBoth(size_t position) {
-    recordBreakPoint(position);
-    lineStart_ = breakPoint_;
+    record(breakPoint_, position, false);
+    record(lineStart_, position, false);
 }
 
 void Layout::appendPage(size_t position) {

@@ -12,6 +12,7 @@
 #include "markup/glyph_widths.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -35,6 +36,17 @@ struct BreakPoint {
     ScanStyle style;
     bool softHyphen = false;
 };
+
+// The plain-text loop's view of a byte: its width in a glyph table in the low 16 bits, and above them three
+// flags: a byte that ends plain text (line ends, '-', '_', backslash), a space, and a byte that is not an
+// ordinary character (those two kinds together).
+using TextEntries = std::array<uint32_t, 256>;
+constexpr uint32_t kTextWidthMask = 0xFFFF;
+constexpr uint32_t kTextStop = 1u << 16;
+constexpr uint32_t kTextSpace = 1u << 17;
+constexpr uint32_t kTextNotOrdinary = 1u << 18;
+// The entries for one of the five glyph-width tables.
+const TextEntries& textEntriesFor(const GlyphWidthTable* widths);
 
 // Told when a line that opened a heading span or added a chapter moves to the next page (Part 2.3).
 class LineRetreatListener {
@@ -78,35 +90,50 @@ class Layout {
     // long as those steps would do nothing. `pos` holds an ordinary character, or such a space while no space
     // run is open. Stops after the byte that makes the line overflow or that ends the text, or before any
     // other byte; returns the position after the last byte taken.
-    template <typename IsOrdinary> size_t measureText(size_t pos, IsOrdinary isOrdinary) {
+    // `pos` is before the last byte of the text.
+    size_t measureText(size_t pos) {
         GlyphMetrics metrics = glyphMetricsFor(style_->font, style_->style);
-        const GlyphWidthTable& widths = *metrics.widths;
+        const TextEntries& entries = textEntriesFor(metrics.widths);
         const auto* bytes = reinterpret_cast<const uint8_t*>(text_.data());
-        const size_t end = text_.size();
         // Every byte taken is measured, and measured before any break point is recorded.
         lineHeight_ = std::max(lineHeight_, metrics.lineHeight);
         spaceRun_ = false;
         uint32_t x = x_;
+        size_t breakAt = SIZE_MAX;
+        uint32_t breakX = 0;
+        // The last byte of the text is left to the caller, so that the byte after `pos` can always be read.
+        const size_t limit = text_.size() - 1;
+        // Branch-free over words and spaces: only the end of the run is a branch. One table load per byte:
+        // the next byte's entry is kept for the next round.
+        uint32_t entry = entries[bytes[pos]];
         for (;;) {
-            uint8_t c = bytes[pos];
-            if (isOrdinary(c)) {
-                x += static_cast<uint32_t>(widths[c]);
-                ++pos;
-            } else if (c == ' ' && pos + 1 < end && isOrdinary(bytes[pos + 1])) {
-                // A space run of one: the x before it is at most 158, so the break point after it is
-                // recorded.
-                x += static_cast<uint32_t>(widths[' ']);
-                ++pos;
-                x_ = x;
-                recordBreakPoint(pos);
-            } else {
+            uint32_t next = entries[bytes[pos + 1]];
+            // Stop before anything but an ordinary character, and before a space that an ordinary character
+            // does not follow: (space here and not ordinary next) moved onto the stop bit, or'ed with it.
+            uint32_t spaceBeforeOther = (entry >> 1) & (next >> 2);
+            if ((entry | spaceBeforeOther) & kTextStop) {
                 break;
             }
-            if (x > kLineWidth || pos >= end) {
+            x += entry & kTextWidthMask;
+            ++pos;
+            // A space run of one before an ordinary character: the x before it is at most 158, so the break
+            // point after it is recorded.
+            bool space = (entry & kTextSpace) != 0;
+            breakAt = space ? pos : breakAt;
+            breakX = space ? x : breakX;
+            if ((x > kLineWidth) | (pos >= limit)) {
                 break;
             }
+            entry = next;
         }
         x_ = x;
+        if (breakAt != SIZE_MAX) {
+            breakPoint_.position = breakAt;
+            breakPoint_.x = breakX;
+            breakPoint_.lineHeight = lineHeight_;
+            breakPoint_.style = *style_;
+            breakPoint_.softHyphen = false;
+        }
         return pos;
     }
     bool spaceRunOpen() const { return spaceRun_; }
@@ -126,13 +153,7 @@ class Layout {
     // \- whose tag ends at `after`.
     void softHyphen(size_t after);
     void recordBreakPoint(size_t position, bool softHyphen = false) {
-        // Field by field: building a temporary and copying it whole stalls on store forwarding in this hot
-        // path.
-        breakPoint_.position = position;
-        breakPoint_.x = x_;
-        breakPoint_.lineHeight = lineHeight_;
-        breakPoint_.style = *style_;
-        breakPoint_.softHyphen = softHyphen;
+        record(breakPoint_, position, softHyphen);
     }
     // \t switched on or off (the style bit has already been toggled).
     void indentChanged(bool on);
@@ -168,6 +189,15 @@ class Layout {
   private:
     size_t fullStep(size_t position, size_t itemStart, const ScanStyle& itemStyle);
     size_t restore(const BreakPoint& point);
+    // Field by field: building a snapshot elsewhere and copying it whole stalls on store forwarding, and this
+    // runs at every break opportunity.
+    void record(BreakPoint& point, size_t position, bool softHyphen) {
+        point.position = position;
+        point.x = x_;
+        point.lineHeight = lineHeight_;
+        point.style = *style_;
+        point.softHyphen = softHyphen;
+    }
     void recordBoth(size_t position);
     void appendPage(size_t position);
 

@@ -70,9 +70,12 @@ void Scanner::runPass(bool firstPass) {
         case Ordinary:
             if (invisible()) {
                 ++pos;
-            } else {
-                pos = layout_.measureText(pos, isOrdinary);
+            } else if (pos + 1 < end) {
+                pos = layout_.measureText(pos);
                 start = pos - 1;
+            } else {
+                layout_.measureCharacter(bytes[pos]);
+                ++pos;
             }
             break;
         case LineEnd:
@@ -86,7 +89,7 @@ void Scanner::runPass(bool firstPass) {
                 ++pos;
             } else if (bytes[pos] == ' ' && !layout_.spaceRunOpen() && pos + 1 < end &&
                        isOrdinary(bytes[pos + 1])) {
-                pos = layout_.measureText(pos, isOrdinary);
+                pos = layout_.measureText(pos);
                 start = pos - 1;
             } else {
                 layout_.breakCharacter(pos);
