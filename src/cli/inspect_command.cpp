@@ -108,10 +108,10 @@ std::string blockJson(const std::vector<BookBlock>& blocks) {
     return out + "]";
 }
 
-std::string pagesJson(const std::vector<BookPageEntry>& pages) {
+std::string pagesJson(const std::vector<PageEntry>& pages) {
     std::string out = "[";
     for (size_t i = 0; i < pages.size(); ++i) {
-        const BookPageEntry& page = pages[i];
+        const PageEntry& page = pages[i];
         out += format("%s{\"page\": %u, \"record\": %u, \"offset\": %u, \"position\": %u, \"style\": %u}",
                       i ? ", " : "", page.pageIndex, page.record, page.offset, page.position, page.style);
     }

@@ -2,6 +2,9 @@
 
 #include "build/diagnostics.h"
 #include "framework/file_service.h"
+#include "markup/image_file_check.h"
+#include "markup/image_table.h"
+#include "tdb/image_conversion.h"
 #include "tdb/text_records.h"
 
 #include <cctype>
@@ -95,12 +98,18 @@ void checkBodyTags(std::string_view body, const std::string& name) {
     }
 }
 
-// Until the image machinery lands, images in bodies are only checked for their names.
-bool checkBlockImage(const std::string&, const std::string&, ImageTable&) {
-    return true;
+// A body's image goes through the file check with every message printed, and into the image table when its
+// name is a PNG name. Returns false when the check failed.
+bool checkBlockImage(const std::string& name, const std::string& imageFolder, ImageTable& images) {
+    ImageSize size;
+    ImageFileCheck check = checkImageFile(name, imageFolder, size, FirstPassMessages::Print);
+    if (check.pngName) {
+        addImage(images, check.fullPath, size);
+    }
+    return !check.failed;
 }
-Verdict convertBlockImages(ImageTable&) {
-    return Verdict::Ok;
+Verdict convertBlockImages(ImageTable& images) {
+    return convertImageTable(images);
 }
 
 // The images a body shows: each goes through the file check and into the image table. Returns false when an

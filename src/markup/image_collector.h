@@ -2,9 +2,7 @@
 // PNG header, the path collected into the image table, and the room it takes in the line returned to the
 // layout.
 //
-// The file check and the header reader are private to this collector and report at the tag's position; the
-// image issue's shared check (also used for sidebar and footnote bodies) can take their place behind this
-// interface.
+// The file check and the header reader are the image issue's (also used for sidebar and footnote bodies).
 #pragma once
 
 #include "markup/book_tables.h"
@@ -13,7 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <unordered_set>
 
 namespace quillery {
 
@@ -31,15 +28,14 @@ class ImageCollector {
     // \m at `tag` with the block indent in force (8 while \t is on, else 0).
     ImagePlacement image(size_t tag, uint32_t blockIndent);
 
-    // After the last pass: the table sorted by path (bytes compared as signed values). Converting the images
-    // and checking their converted size is Part 3.4's.
+    // After the last pass: the table sorted by path, every image converted and its converted size checked
+    // (Parts 2.6, 3.4); a failure is an error of the scan.
     void finish();
 
   private:
     ScanContext& context_;
     ImageTable& table_;
     std::string imageFolder_;
-    std::unordered_set<std::string> paths_;
 };
 
 } // namespace quillery

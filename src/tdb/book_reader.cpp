@@ -56,7 +56,7 @@ class BookReader {
     bool readBookHeader();
     bool readTextLengths();
     bool readTextRecords();
-    bool readPages(BookSection section, uint16_t count, std::vector<BookPageEntry>& pages);
+    bool readPages(BookSection section, uint16_t count, std::vector<PageEntry>& pages);
     bool readPositions(BookSection section, std::vector<BookPositionEntry>& entries);
     bool readImages();
     bool readIndex();
@@ -300,6 +300,7 @@ bool BookReader::readTextRecords() {
         if (!inflateRecord(k + 1, book_.text[k].length, &length)) {
             return false;
         }
+        book_.mainText.append(reinterpret_cast<const char*>(inflated_.data()), length);
     }
     return true;
 }
@@ -319,7 +320,7 @@ bool BookReader::checkTextPlace(uint16_t record, uint16_t offset, const char* wh
     return true;
 }
 
-bool BookReader::readPages(BookSection section, uint16_t count, std::vector<BookPageEntry>& pages) {
+bool BookReader::readPages(BookSection section, uint16_t count, std::vector<PageEntry>& pages) {
     const BookSectionPlace& where = place(section);
     pages.reserve(count);
     for (size_t r = 0; r < where.records; ++r) {
@@ -332,7 +333,7 @@ bool BookReader::readPages(BookSection section, uint16_t count, std::vector<Book
         }
         for (size_t e = 0; e < entries; ++e) {
             const uint8_t* entry = bytesOf(bytes) + e * kPageEntrySize;
-            BookPageEntry page{readU16BE(entry), readU16BE(entry + 2), readU16BE(entry + 4),
+            PageEntry page{readU16BE(entry), readU16BE(entry + 2), readU16BE(entry + 4),
                                readU32BE(entry + 6), readU16BE(entry + 10)};
             size_t number = pages.size();
             if (page.pageIndex != number) {

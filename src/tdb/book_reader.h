@@ -6,6 +6,7 @@
 // that names the record and what is wrong with it.
 #pragma once
 
+#include "markup/book_tables.h"
 #include "tdb/book_format.h"
 
 #include <array>
@@ -19,14 +20,6 @@ namespace quillery {
 struct BookRecordSpan {
     uint32_t offset = 0;
     uint32_t size = 0;
-};
-
-struct BookPageEntry {
-    uint16_t pageIndex = 0;
-    uint16_t record = 0;
-    uint16_t offset = 0;
-    uint32_t position = 0;
-    uint16_t style = 0;
 };
 
 // A chapter or a link: a text position and a name.
@@ -85,8 +78,9 @@ struct BookContents {
     std::array<BookSectionPlace, kSectionCount> sections{};
 
     std::vector<BookTextRecord> text;
-    std::vector<BookPageEntry> smallPages;
-    std::vector<BookPageEntry> largePages;
+    std::string mainText; // the text records inflated, back to back
+    std::vector<PageEntry> smallPages;
+    std::vector<PageEntry> largePages;
     std::vector<BookPositionEntry> chapters;
     std::vector<BookPositionEntry> links;
     std::vector<BookImage> images;

@@ -1,4 +1,5 @@
 #include "markup/blocks.h"
+#include "png_fixture.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -42,6 +43,16 @@ class BlocksTest : public ::testing::Test {
         }
         EXPECT_EQ(file.size(), offset);
         return bodies;
+    }
+
+    // A grey image in the folder the tests give as the image folder.
+    void writeImage(const std::string& name, uint32_t width = 2, uint32_t height = 2) {
+        std::filesystem::create_directories(dir.file("b_img"));
+        test::PngImage image;
+        image.width = width;
+        image.height = height;
+        image.rows = test::noiseRows(image);
+        test::writeFile(dir.file("b_img") + "/" + name, test::encodePng(image));
     }
 
     test::ScratchDir dir;
@@ -114,13 +125,54 @@ TEST_F(BlocksTest, IllegalTagsAreWarnedAndTheBodyKept) {
 
 TEST_F(BlocksTest, ImageNamesLongerThan31BytesFailTheBlocks) {
     RefTable refs{ref("n")};
-    std::string name(32, 'p');
+    std::string name = std::string(28, 'p') + ".png";
+    writeImage(name);
     store(BlockKind::Sidebar, "<sidebar id=\"n\">\\m=\"" + name + "\" \\m bad</sidebar>", refs,
           Verdict::Failed);
-    ASSERT_EQ(2u, reports.lines().size());
-    EXPECT_EQ("E Image name \"" + name + "\" is longer than 31 characters! Please rename the image.",
-              reports.lines()[0]);
-    EXPECT_EQ("W Image syntax incorrect.  It should be \\m=\"", reports.lines()[1]);
+    EXPECT_EQ((std::vector<std::string>{"E Image name \"" + name +
+                                            "\" is longer than 31 characters! Please rename the image.",
+                                        "W Image syntax incorrect.  It should be \\m=\""}),
+              reports.lines());
+    // The image itself is fine: it is in the table and converted.
+    ASSERT_EQ(1u, images.entries.size());
+    EXPECT_NE(0u, images.entries[0].dataSize);
+}
+
+TEST_F(BlocksTest, BodyImagesAreCheckedWithEveryMessageThenConvertedInPathOrder) {
+    RefTable refs{ref("n"), ref("m")};
+    writeImage("b.png", 12, 7);
+    writeImage("a.png", 3, 4);
+    images.entries.push_back(ImageEntry{dir.file("b_img") + "/main.png", 1, 1, 0, 0});
+    writeImage("main.png", 1, 1);
+    store(BlockKind::Sidebar,
+          "<sidebar id=\"n\">\\m=\"b.png\" \\m=\"a.png\" \\m=\"b.png\"</sidebar>"
+          "<sidebar id=\"m\">\\m=\"c.gif\" \\m=\"gone.png\"</sidebar>",
+          refs, Verdict::Failed);
+    EXPECT_EQ((std::vector<std::string>{"E Image file \"c.gif\" doesn't end with .png!",
+                                        "E Image \"gone.png\" doesn't exist!"}),
+              reports.lines());
+    // One entry per path (none for the name that is not a PNG name), sorted; the missing image stops the
+    // conversion silently before the entries after it.
+    std::vector<std::string> paths;
+    for (const ImageEntry& entry : images.entries) {
+        paths.push_back(entry.path.substr(entry.path.rfind('/') + 1));
+    }
+    EXPECT_EQ((std::vector<std::string>{"a.png", "b.png", "gone.png", "main.png"}), paths);
+    EXPECT_EQ(3, images.entries[0].width);
+    EXPECT_EQ(7, images.entries[1].height);
+    EXPECT_EQ(16, images.entries[2].width);
+    EXPECT_NE(0u, images.entries[1].dataSize);
+    EXPECT_EQ(0u, images.entries[3].dataSize);
+}
+
+TEST_F(BlocksTest, BodiesWithGoodImagesSucceed) {
+    RefTable refs{ref("n")};
+    writeImage("a.png", 3, 4);
+    store(BlockKind::Footnote, "<footnote id=\"n\">see \\m=\"a.png\"</footnote>", refs);
+    EXPECT_TRUE(reports.lines().empty());
+    ASSERT_EQ(1u, images.entries.size());
+    EXPECT_EQ(0u, images.entries[0].dataOffset);
+    EXPECT_EQ(images.data.byteLength(), images.entries[0].dataSize);
 }
 
 TEST_F(BlocksTest, LongBodiesSpanSeveralRecords) {

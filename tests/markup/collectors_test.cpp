@@ -2,6 +2,7 @@
 // and indents (2.6).
 #include "markup/chapter_collector.h"
 #include "paginate_support.h"
+#include "png_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -226,19 +227,27 @@ TEST(ImagesTest, TheSizeComesFromThePngHeader) {
         bytes += colourType;
         return bytes + std::string(7, '\0');
     };
-    writeFile(folder.file("wide.png"), header(200, 10, 3));
+    PngImage wide;
+    wide.width = 200;
+    wide.height = 10;
+    wide.rows = noiseRows(wide);
+    writeFile(folder.file("wide.png"), encodePng(wide));
     writeFile(folder.file("rgb.png"), header(20, 10, 2));
     writeFile(folder.file("empty.png"), "");
     Paginated book = paginate("\\m=\"wide.png\"", 0, {}, folder.path());
-    EXPECT_EQ(Verdict::Ok, book.verdict);
+    EXPECT_EQ(Verdict::Ok, book.verdict) << ::testing::PrintToString(book.lines);
     ASSERT_EQ(1u, book.tables.images.entries.size());
     EXPECT_EQ(200, book.tables.images.entries[0].width);
     EXPECT_EQ(10, book.tables.images.entries[0].height);
+    EXPECT_GT(book.tables.images.entries[0].dataSize, 0u); // converted after the scan
 
     std::string rgb = "E Unrecognized PNG color type for " + folder.file("rgb.png");
-    EXPECT_EQ((Lines{rgb, rgb}), paginate("\\m=\"rgb.png\"", 0, {}, folder.path()).problems());
+    // The header reader in both passes, then the conversion after the scan.
+    EXPECT_EQ((Lines{rgb, rgb, "E Could not read the file \"rgb.png\""}),
+              paginate("\\m=\"rgb.png\"", 0, {}, folder.path()).problems());
     std::string empty = "E PNG file " + folder.file("empty.png") + " appears to be empty\n";
-    EXPECT_EQ((Lines{empty, empty}), paginate("\\m=\"empty.png\"", 0, {}, folder.path()).problems());
+    EXPECT_EQ((Lines{empty, empty, "E Could not read the file \"empty.png\""}),
+              paginate("\\m=\"empty.png\"", 0, {}, folder.path()).problems());
 }
 
 TEST(ImagesTest, ALongNameIsReportedAndStillLookedUp) {

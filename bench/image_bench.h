@@ -1,0 +1,9 @@
+#pragma once
+
+namespace quillery::bench {
+
+// Image conversion: a table of page-sized palette images, and the largest image the size limits let
+// through to decoding (the worst a hostile file can cost).
+void runImageBench();
+
+} // namespace quillery::bench

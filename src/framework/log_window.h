@@ -1,0 +1,137 @@
+// The log window: one row per message of the diagnostic channels, each with the icon of its level.
+//
+// The window (class name CPPLogWindow) holds three controls: the entry list (31), a horizontal scroll bar
+// (32) and a vertical scroll bar (33). The list fills the window but for the scroll bar thickness S along the
+// right and the bottom edge; the bars run along those edges and leave the bottom-right S x S square empty.
+//
+// A row is max(text lines x line height, 16) + 6 pixels high, its lines split at every CR and at every LF; it
+// shows the level icon at (3, 3) and the text lines from (22, 3), and a grey line along its bottom edge. A
+// click selects the row under the pointer; the up and down keys move the selection (from none: the last row,
+// or the first), stopping at the ends, and scroll the selected row into view. The line-scroll steps are 22
+// pixels.
+//
+// When shown, the window takes 512 x 384 pixels, or the size remembered under the key name's
+// ".WindowPos.width" and ".WindowPos.height" values, at the place remembered under ".WindowPos.x" and
+// ".WindowPos.y" when that place is on a screen, else centred; when hidden it writes all four values. An
+// empty key name turns this off.
+#pragma once
+
+#include "framework/preferences_store.h"
+#include "framework/window.h"
+
+#include <QPixmap>
+#include <QPointer>
+#include <QScrollBar>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace quillery {
+
+struct LogEntry {
+    int32_t level = 0; // 0 note, 1 warning, 2 error
+    QString text;
+};
+
+class LogEntryList : public QWidget {
+    Q_OBJECT
+  public:
+    static constexpr int kLineScroll = 22;
+    static constexpr int kIconSize = 16;
+    static constexpr int kPadding = 3;
+    static constexpr int kTextLeft = 22;
+
+    LogEntryList(QScrollBar* horizontal, QScrollBar* vertical, QWidget* parent);
+
+    void addEntry(LogEntry entry);
+    // Removes every entry and scrolls back to the top-left corner.
+    void clear();
+
+    int count() const { return static_cast<int>(rows_.size()); }
+    const LogEntry& entry(int row) const { return rows_[static_cast<size_t>(row)].entry; }
+    int selectedRow() const { return selected_; }
+    // Selects `row` (-1 for none) and scrolls it into view.
+    void selectRow(int row);
+
+    int rowTop(int row) const { return rows_[static_cast<size_t>(row)].top; }
+    int rowHeight(int row) const { return rows_[static_cast<size_t>(row)].height; }
+    int lineCount(int row) const { return static_cast<int>(rows_[static_cast<size_t>(row)].lines.size()); }
+    int totalHeight() const { return totalHeight_; }
+    int contentWidth() const { return contentWidth_; }
+    // The row at a point of the list, or -1.
+    int rowAt(const QPoint& point) const;
+    int lineHeight() const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+  private:
+    struct Row {
+        LogEntry entry;
+        QStringList lines;
+        int top = 0;
+        int height = 0;
+        int width = 0; // content width: the widest line + 22
+    };
+
+    void measure(Row& row) const;
+    void remeasureAll();
+    void updateScrollBars();
+
+    QScrollBar* horizontal_;
+    QScrollBar* vertical_;
+    std::vector<Row> rows_;
+    int selected_ = -1;
+    int totalHeight_ = 0;
+    int contentWidth_ = 0;
+    QPixmap icons_[3];
+};
+
+class LogWindow : public Window {
+    Q_OBJECT
+  public:
+    static constexpr uint16_t kEntryList = 31;
+    static constexpr uint16_t kHorizontalScrollBar = 32;
+    static constexpr uint16_t kVerticalScrollBar = 33;
+    static constexpr int kDefaultWidth = 512;
+    static constexpr int kDefaultHeight = 384;
+
+    // `preferences` may be null, which turns position saving off like an empty key name.
+    LogWindow(const QString& title, const QString& keyName, PreferencesStore* preferences);
+
+    LogEntryList* entryList() const { return list_; }
+    QScrollBar* horizontalScrollBar() const { return horizontal_; }
+    QScrollBar* verticalScrollBar() const { return vertical_; }
+
+    // Called when the window receives MsgCloseWindow.
+    void setClosedCallback(std::function<void()> callback) { closed_ = std::move(callback); }
+
+    bool handleMessage(MessageNumber number, MessageData* data) override;
+    void setVisible(bool visible) override;
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void layOut();
+    void restorePlacement();
+    void savePlacement();
+    std::string valueName(const char* suffix) const;
+
+    QString keyName_;
+    PreferencesStore* preferences_;
+    QScrollBar* horizontal_;
+    QScrollBar* vertical_;
+    LogEntryList* list_;
+    std::function<void()> closed_;
+};
+
+} // namespace quillery

@@ -1,0 +1,56 @@
+#include "markup/image_file_check.h"
+
+#include "build/diagnostics.h"
+#include "framework/file_service.h"
+
+namespace quillery {
+
+namespace {
+
+constexpr ImageSize kDefaultImageSize{16, 16};
+
+char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+} // namespace
+
+bool hasPngExtension(std::string_view name) {
+    size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos) {
+        return false;
+    }
+    std::string_view extension = name.substr(dot + 1);
+    return extension.size() == 3 && asciiLower(extension[0]) == 'p' && asciiLower(extension[1]) == 'n' &&
+           asciiLower(extension[2]) == 'g';
+}
+
+ImageFileCheck checkImageFile(std::string_view name, std::string_view imageFolder, ImageSize& size,
+                              FirstPassMessages firstPassMessages) {
+    ImageFileCheck check;
+    // The name is printed as a C string below, so it needs a terminator of its own.
+    std::string printable(name);
+    bool print = firstPassMessages == FirstPassMessages::Print;
+    if (!hasPngExtension(name)) {
+        check.failed = true;
+        if (print) {
+            reportError("Image file \"%s\" doesn't end with .png!", printable.c_str());
+        }
+        return check;
+    }
+    check.pngName = true;
+    size = kDefaultImageSize;
+    check.fullPath.reserve(imageFolder.size() + 1 + name.size());
+    check.fullPath.append(imageFolder).append("/").append(name);
+    if (!FileService(check.fullPath).exists()) {
+        check.failed = true;
+        if (print) {
+            reportError("Image \"%s\" doesn't exist!", printable.c_str());
+        }
+        return check;
+    }
+    check.failed = failed(readPngHeader(check.fullPath, size));
+    return check;
+}
+
+} // namespace quillery

@@ -1,0 +1,38 @@
+#include "markup/image_table.h"
+
+#include <algorithm>
+
+namespace quillery {
+
+bool addImage(ImageTable& table, std::string_view path, ImageSize size) {
+    for (const ImageEntry& entry : table.entries) {
+        if (entry.path == path) {
+            return false;
+        }
+    }
+    ImageEntry entry;
+    entry.path = std::string(path);
+    entry.width = size.width;
+    entry.height = size.height;
+    table.entries.push_back(std::move(entry));
+    return true;
+}
+
+bool imagePathLess(std::string_view left, std::string_view right) {
+    size_t common = std::min(left.size(), right.size());
+    for (size_t i = 0; i < common; ++i) {
+        auto a = static_cast<signed char>(left[i]);
+        auto b = static_cast<signed char>(right[i]);
+        if (a != b) {
+            return a < b;
+        }
+    }
+    return left.size() < right.size();
+}
+
+void sortImageTable(ImageTable& table) {
+    std::stable_sort(table.entries.begin(), table.entries.end(),
+                     [](const ImageEntry& a, const ImageEntry& b) { return imagePathLess(a.path, b.path); });
+}
+
+} // namespace quillery

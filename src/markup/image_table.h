@@ -1,0 +1,22 @@
+// Operations on the image table: one entry per distinct image path, kept in path order for the book.
+#pragma once
+
+#include "markup/book_tables.h"
+#include "markup/png_header.h"
+
+#include <string_view>
+
+namespace quillery {
+
+// Adds an entry for `path` with `size` unless an entry with exactly the same path is present (the first
+// reference of an image decides its entry). Returns true when an entry was added.
+bool addImage(ImageTable& table, std::string_view path, ImageSize size);
+
+// The order of image records: paths compared byte by byte as signed values (bytes 128 to 255 before every
+// ASCII character), a path before a longer one that begins with it.
+bool imagePathLess(std::string_view left, std::string_view right);
+
+// Sorts the entries by imagePathLess; entries with equal paths keep their order.
+void sortImageTable(ImageTable& table);
+
+} // namespace quillery

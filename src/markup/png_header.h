@@ -1,0 +1,34 @@
+// The PNG header reader: the width and height of an image, read from the first 26 bytes of its file.
+//
+// Layout needs an image's size long before the image is converted, so only the signature, the IHDR chunk
+// type, the size and the colour type are looked at here; the full decoding happens in image conversion.
+#pragma once
+
+#include "framework/verdict.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace quillery {
+
+// The size of an image as the layout sees it; the PNG header's 32-bit values keep their low 16 bits.
+struct ImageSize {
+    uint16_t width = 0;
+    uint16_t height = 0;
+};
+
+constexpr size_t kPngHeaderLength = 26; // signature, IHDR length and type, width, height, depth, colour type
+
+// Sets `size` to 0 by 0, then reads the header of the PNG file at `fullPath` into it. Failures are reported
+// as errors and leave the size at 0 by 0:
+//   "Failed to open PNG file %s\n"        the path cannot be opened, or is not a regular file
+//   "Failed to read PNG file %s\n"        reading failed
+//   "PNG file %s appears to be empty\n"   the file holds no byte
+//   "Bad PNG signature for %s"            bytes 0-7 are not the PNG signature
+//   "Couldn't find PNG header for %s"     bytes 12-15 are not "IHDR"
+//   "Unrecognized PNG color type for %s"  colour type (byte 25) other than 0 (grey) or 3 (palette)
+// A file shorter than 26 bytes is read as if the missing bytes were zero.
+Verdict readPngHeader(const std::string& fullPath, ImageSize& size);
+
+} // namespace quillery

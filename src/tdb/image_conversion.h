@@ -1,0 +1,56 @@
+// Image conversion: every image of a book is re-encoded into a lean PNG stream that the device can show.
+//
+// The converted stream holds the PNG signature, IHDR (the input's width, height, bit depth, colour type,
+// compression and filter methods; no interlacing), PLTE when the input has a palette, IDAT chunks with the
+// unchanged pixel rows, every row filtered with None, and IEND. Every other chunk is dropped and interlaced
+// input is written non-interlaced. Only grey scale (colour type 0) and palette (3) images are taken, at any
+// bit depth PNG allows for them. The streams of a build are kept back to back in ImageTable::data.
+#pragma once
+
+#include "framework/file_service.h"
+#include "framework/record_buffer.h"
+#include "framework/verdict.h"
+#include "markup/book_tables.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace quillery {
+
+// A converted stream above this size does not fit in an image record (62 header bytes, 65505 at most).
+constexpr size_t kMaxConvertedImageSize = 65443;
+// Images larger than these are refused before any pixel memory is allocated. No image whose raw rows
+// (height x (row bytes + 1)) exceed 1032 times the stream limit can deflate into the limit, since deflate
+// never compresses better than about 1032 to 1.
+constexpr uint32_t kMaxImageSide = 65535;
+constexpr uint64_t kMaxRawImageBytes = 1032 * uint64_t{kMaxConvertedImageSize};
+
+enum class ImageConversionResult : int {
+    Converted = 0,
+    Unreadable = 1,      // not a PNG, a read error, or any decoding or encoding error
+    WrongColourType = 2, // neither grey scale nor palette
+    TooLarge = 3,        // above the side or raw size limits above
+};
+
+struct ImageConversion {
+    ImageConversionResult result = ImageConversionResult::Unreadable;
+    size_t appendedBytes = 0; // 0 unless converted
+};
+
+// Converts the PNG in `file` (open for reading, at its start) and appends the stream to `data`. On failure
+// `data` is cut back to its length before the call, `file` is closed and the failure is reported:
+//   Unreadable:      "Could not read the file \"%s\""                                          (leaf name)
+//   WrongColourType: "The file \"%s\" must be an 8-bit color image or a grayscale image."     (leaf name)
+//   TooLarge:        "Image \"%s\" is too large"                                               (file.path())
+// The stream limit kMaxConvertedImageSize is not tested here; convertImageTable does that.
+ImageConversion convertImage(FileService& file, RecordBuffer& data);
+
+// Sorts the table by path, then converts every entry in order, appending to table.data and storing each
+// entry's data offset and size. Stops at the first failure (that entry and the later ones keep their
+// previous offset and size) and returns Failed. A file that does not exist fails without a message (the
+// file check has reported it); one that exists but cannot be opened is reported as unreadable; a stream
+// above kMaxConvertedImageSize is reported as "Image \"%s\" is too large" with the entry's path. Running it
+// again converts and appends every entry again, each entry then referring to its newest copy.
+Verdict convertImageTable(ImageTable& table);
+
+} // namespace quillery
