@@ -1,9 +1,13 @@
 #include "markup/paginate_book.h"
 
+#include "markup/scanner.h"
+
 namespace quillery {
 
-Verdict paginateBook(std::string_view, const std::string&, const RecordBuffer&, BookTables&, uint32_t) {
-    return Verdict::Ok;
+Verdict paginateBook(std::string_view text, const std::string& imageFolder,
+                     const RecordBuffer& textRecordStarts, BookTables& tables, uint32_t flags) {
+    Scanner scanner(text, imageFolder, textRecordStarts, tables, flags);
+    return scanner.run();
 }
 
 } // namespace quillery

@@ -29,7 +29,9 @@ TEST_F(BuildBookTest, BuildsAndLeavesNoTemporaryFiles) {
     test::writeFile(dir.file("tale.tml.tmp"), "stale");
     test::writeFile(dir.file("tale.tml.sid"), "stale");
     EXPECT_EQ(Verdict::Ok, build("tale.tml", "tale.tdb"));
-    EXPECT_EQ((std::vector<std::string>{"N Writing book <Tale> from file <tale.tml>...", "N Done."}),
+    EXPECT_EQ((std::vector<std::string>{"N Writing book <Tale> from file <tale.tml>...",
+                                        "N Generating page tables for the small font...",
+                                        "N Generating page tables for the large font...", "N Done."}),
               reports.lines());
     EXPECT_EQ((std::vector<std::string>{"tale.tdb", "tale.tml"}), dir.entries());
 }
@@ -97,7 +99,9 @@ TEST_F(BuildBookTest, WarnsAboutNameAndImageFolderAndGoesOn) {
     EXPECT_EQ((std::vector<std::string>{
                   "W Colons are not currently permitted in the book title. Translating colons to hyphens.",
                   "W The image directory \"" + dir.file("tale_img") + "\" isn't a directory.",
-                  "N Writing book <Part 1- Beginnings> from file <tale.tml>...", "N Done."}),
+                  "N Writing book <Part 1- Beginnings> from file <tale.tml>...",
+                  "N Generating page tables for the small font...",
+                  "N Generating page tables for the large font...", "N Done."}),
               reports.lines());
 }
 

@@ -1,0 +1,53 @@
+// The device's glyph widths (Part 2.2): which of the five tables measures a character in a given font and
+// style, and the line height it demands.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace quillery {
+
+using GlyphWidthTable = std::array<int32_t, 256>;
+using GlyphWidthTables = std::array<GlyphWidthTable, 5>;
+
+// Table 0 small, 1 bold, 2 large, 3 large bold, 4 superscript and subscript; indexed by the device character
+// code.
+extern const GlyphWidthTables kGlyphWidths;
+
+// Font codes of the scan (Part 2.1).
+constexpr uint16_t kFontSmall = 0;
+constexpr uint16_t kFontBold = 1;
+constexpr uint16_t kFontLarge = 2;
+
+// Bits of the style word (Part 2.1).
+constexpr uint16_t kStyleItalic = 0x8000;
+constexpr uint16_t kStyleUnderline = 0x4000;
+constexpr uint16_t kStyleIndent = 0x2000;
+constexpr uint16_t kStyleOverstrike = 0x1000;
+constexpr uint16_t kStyleInvisible = 0x0800;
+constexpr uint16_t kStyleReference = 0x0400;
+constexpr uint16_t kStyleSuperscript = 0x0200;
+constexpr uint16_t kStyleSubscript = 0x0100;
+constexpr uint16_t kStyleBoldWeight = 0x0080;
+
+struct GlyphMetrics {
+    const GlyphWidthTable* widths;
+    uint32_t lineHeight;
+};
+
+// The table and line height for a font code and style word: the first row of Part 2.2's table that holds.
+inline GlyphMetrics glyphMetricsFor(uint16_t font, uint16_t style) {
+    if (style & (kStyleSuperscript | kStyleSubscript)) {
+        return {&kGlyphWidths[4], 7};
+    }
+    bool bold = (style & kStyleBoldWeight) != 0;
+    if (font == kFontSmall) {
+        return {&kGlyphWidths[bold ? 1 : 0], 11};
+    }
+    if (font == kFontBold) {
+        return {&kGlyphWidths[1], 11};
+    }
+    return bold ? GlyphMetrics{&kGlyphWidths[3], 15} : GlyphMetrics{&kGlyphWidths[2], 14};
+}
+
+} // namespace quillery

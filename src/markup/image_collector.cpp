@@ -1,0 +1,65 @@
+#include "markup/image_collector.h"
+
+#include "markup/image_file_check.h"
+#include "markup/image_table.h"
+#include "tdb/image_conversion.h"
+
+namespace quillery {
+namespace {
+
+constexpr size_t kImageNameLimit = 31;
+constexpr uint32_t kFallbackSize = 16;
+constexpr uint32_t kLineWidth = 158;
+constexpr uint32_t kPageHeight = 148;
+
+} // namespace
+
+ImagePlacement ImageCollector::image(size_t tag, uint32_t blockIndent) {
+    size_t after = tag + 2;
+    if (!context_.holds(after, "=\"")) {
+        context_.report.excerptError(tag, "Image syntax incorrect.  You have '%s' and it should be \\m=\"",
+                                     static_cast<int64_t>(after) - 10, 20);
+        return {context_.clip(after), 0, 0};
+    }
+    size_t nameStart = after + 2;
+    size_t close = context_.find('"', nameStart);
+    for (size_t at = nameStart; at < close; ++at) {
+        if (isLineEnd(context_.text[at])) {
+            context_.report.excerptError(tag, "Returns are not permitted in image references.  See '%s'.",
+                                         static_cast<int64_t>(at) - 9, 20);
+        }
+    }
+    ImagePlacement placement;
+    placement.resume = context_.clip(close + 1);
+    std::string name(context_.text.substr(nameStart, close - nameStart));
+    if (name.size() > kImageNameLimit) {
+        context_.report.error(tag, "Image name \"%s\" is longer than 31 characters! Please rename the image.",
+                              name.c_str());
+    }
+    // A name that fails the .png rule takes no room and gets no entry (R15).
+    ImageSize size;
+    ImageFileCheck check = checkImageFile(
+        name, imageFolder_, size, context_.firstPass ? FirstPassMessages::Print : FirstPassMessages::Skip);
+    if (check.failed) {
+        context_.report.markError();
+    }
+    if (check.pngName && context_.firstPass) {
+        (void)addImage(table_, check.fullPath, size);
+    }
+    placement.width = size.width;
+    placement.height = size.height;
+    if (placement.width + blockIndent > kLineWidth || placement.height > kPageHeight) {
+        placement.width = kFallbackSize;
+        placement.height = kFallbackSize;
+    }
+    return placement;
+}
+
+void ImageCollector::finish() {
+    // Sorted by path, then every image converted and its converted size checked (Parts 2.6, 3.4).
+    if (failed(convertImageTable(table_))) {
+        context_.report.markError();
+    }
+}
+
+} // namespace quillery

@@ -1,0 +1,206 @@
+#include "markup/layout.h"
+
+#include "markup/text_positions.h"
+
+namespace quillery {
+namespace {
+
+std::array<TextEntries, 5> buildTextEntries() {
+    std::array<TextEntries, 5> tables{};
+    for (size_t table = 0; table < tables.size(); ++table) {
+        for (int byte = 0; byte < 256; ++byte) {
+            uint32_t flags = 0;
+            if (byte == ' ') {
+                flags = kTextSpace | kTextNotOrdinary;
+            } else if (byte == '\n' || byte == '\r' || byte == '-' || byte == '_' || byte == '\\') {
+                flags = kTextStop | kTextNotOrdinary;
+            }
+            auto width = static_cast<uint32_t>(kGlyphWidths[table][byte]) & kTextWidthMask;
+            tables[table][byte] = flags | width;
+        }
+    }
+    return tables;
+}
+
+// kGlyphWidths is constant-initialised, so it is ready before this is built.
+const std::array<TextEntries, 5> kTextEntries = buildTextEntries();
+
+} // namespace
+
+const TextEntries& textEntriesFor(const GlyphWidthTable* widths) {
+    return kTextEntries[static_cast<size_t>(widths - kGlyphWidths.data())];
+}
+
+void Layout::startPass(ScanStyle* style, PageTable* pages, LineRetreatListener* retreat) {
+    style_ = style;
+    pages_ = pages;
+    retreat_ = retreat;
+    x_ = lineStartX();
+    y_ = 0;
+    lineHeight_ = kBaseLineHeight;
+    pageCount_ = 0;
+    spaceRun_ = false;
+    spaceRunX_ = 0;
+    lineEndRequested_ = false;
+    pageBreakRequested_ = false;
+    headingOpened_ = false;
+    headingTagLength_ = 0;
+    chapterOnLine_ = false;
+    appendPage(0);
+    topOfPage_ = true;
+    recordBoth(0);
+}
+
+void Layout::breakCharacter(size_t position) {
+    char c = text_[position];
+    if (c == ' ') {
+        if (!spaceRun_) {
+            spaceRun_ = true;
+            spaceRunX_ = x_;
+        }
+    } else {
+        spaceRun_ = false;
+    }
+    measure(static_cast<uint8_t>(c));
+    size_t next = position + 1;
+    if (next >= text_.size()) {
+        return;
+    }
+    char following = text_[next];
+    if (following == '\n' || following == '\r') {
+        recordBreakPoint(next);
+    } else if (following == ' ') {
+        // still inside the run
+    } else if (following == '-' || following == '_') {
+        spaceRun_ = false;
+    } else {
+        if ((spaceRun_ ? spaceRunX_ : x_) <= kLineWidth) {
+            recordBreakPoint(next);
+        }
+        spaceRun_ = false;
+    }
+}
+
+void Layout::lineEnd() {
+    spaceRun_ = false;
+    if (!(topOfPage_ && lineIsEmpty())) {
+        lineEndRequested_ = true;
+    }
+}
+
+void Layout::pageBreak() {
+    if (!(topOfPage_ && lineIsEmpty())) {
+        pageBreakRequested_ = true;
+    }
+}
+
+void Layout::softHyphen(size_t after) {
+    GlyphMetrics metrics = glyphMetricsFor(style_->font, style_->style);
+    if (static_cast<int64_t>(x_) + (*metrics.widths)[kSoftHyphenCode] <= kLineWidth) {
+        recordBreakPoint(after, true);
+    }
+}
+
+void Layout::indentChanged(bool on) {
+    if (on && x_ == 0) {
+        x_ = kBlockIndent;
+    } else if (!on && x_ == kBlockIndent) {
+        x_ = 0;
+    }
+}
+
+size_t Layout::restore(const BreakPoint& point) {
+    x_ = point.x;
+    lineHeight_ = point.lineHeight;
+    *style_ = point.style;
+    spaceRun_ = false;
+    if (point.softHyphen) {
+        measure(kSoftHyphenCode);
+    }
+    return point.position;
+}
+
+void Layout::recordBoth(size_t position) {
+    record(breakPoint_, position, false);
+    record(lineStart_, position, false);
+}
+
+void Layout::appendPage(size_t position) {
+    if (pages_ != nullptr) {
+        RecordPlace place = recordPlaceOf(recordStarts_, static_cast<uint32_t>(position));
+        PageEntry entry;
+        entry.pageIndex = static_cast<uint16_t>(pageCount_);
+        entry.record = place.record;
+        entry.offset = place.offset;
+        entry.position = static_cast<uint32_t>(position);
+        entry.style = static_cast<uint16_t>(style_->style | (style_->alignment & 3) | (style_->font << 3));
+        pages_->push_back(entry);
+    }
+    ++pageCount_;
+}
+
+size_t Layout::fullStep(size_t position, size_t itemStart, const ScanStyle& itemStyle) {
+    size_t p = position;
+    // 1-2: overflow.
+    uint32_t effectiveX = spaceRun_ ? spaceRunX_ : x_;
+    if (!lineEndRequested_ && effectiveX > kLineWidth) {
+        if (breakPoint_.position == lineStart_.position) {
+            // No break opportunity on this line: cut before the item that overflowed it (F16), never at the
+            // line start itself.
+            if (itemStart > lineStart_.position && itemStart < p) {
+                p = itemStart;
+                *style_ = itemStyle;
+            }
+            recordBreakPoint(p);
+        } else {
+            p = restore(breakPoint_);
+            headingOpened_ = false;
+        }
+        lineEndRequested_ = true;
+    }
+    // 3.
+    if (pageBreakRequested_ || p >= text_.size()) {
+        lineEndRequested_ = true;
+    }
+    // 4.
+    if (lineEndRequested_) {
+        // F14: the first line of a page is committed on it even when it does not fit.
+        if (y_ + lineHeight_ > kPageHeight && !topOfPage_) {
+            if (headingOpened_ || chapterOnLine_) {
+                headingOpened_ = false;
+                chapterOnLine_ = false;
+                style_->inHeading = false;
+                if (retreat_ != nullptr) {
+                    retreat_->lineMovedToNextPage();
+                }
+            }
+            p = restore(lineStart_);
+            pageBreakRequested_ = true;
+        } else {
+            y_ += lineHeight_;
+            topOfPage_ = false;
+            chapterOnLine_ = false;
+        }
+        lineHeight_ = kBaseLineHeight;
+        x_ = lineStartX();
+        spaceRun_ = false;
+        recordBoth(p);
+    }
+    // 5.
+    if (pageBreakRequested_) {
+        appendPage(p);
+        topOfPage_ = true;
+        y_ = 0;
+        recordBoth(p);
+    }
+    // 6 (R8: an opening heading resumes right after its own tag).
+    if (headingOpened_) {
+        p = std::min(p + headingTagLength_, text_.size());
+    }
+    lineEndRequested_ = false;
+    pageBreakRequested_ = false;
+    headingOpened_ = false;
+    return p;
+}
+
+} // namespace quillery

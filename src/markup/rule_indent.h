@@ -1,0 +1,31 @@
+// Rules \w="xx%" and indents \T="xx%" (Part 2.6): their argument checks and the room they take in the line.
+#pragma once
+
+#include "markup/scan_context.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace quillery {
+
+struct PercentArgument {
+    size_t resume = 0;
+    bool acts = false;  // false without `="` (R16): no layout effect
+    uint32_t value = 0; // the number formed by the leading decimal digits
+};
+
+// \w at `tag`: validates the argument.
+PercentArgument readRule(ScanContext& context, size_t tag);
+// \T at `tag`: validates the argument; the value is limited to 100.
+PercentArgument readIndent(ScanContext& context, size_t tag);
+
+// The x after a rule at `x`: 158 when x is 0 or 8, else x + 158 (the rule then overflows to a line of its
+// own).
+inline uint32_t xAfterRule(uint32_t x) {
+    return (x == 0 || x == 8) ? 158 : x + 158;
+}
+
+// The x after an indent of `value` percent at `x`; warns (at `tag`) when x lies beyond the target.
+uint32_t xAfterIndent(ScanContext& context, size_t tag, uint32_t value, uint32_t x);
+
+} // namespace quillery

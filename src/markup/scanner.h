@@ -1,0 +1,64 @@
+// The markup scanner (Part 2.1): one pass over the text per font, classifying every byte, dispatching every
+// tag with its exact byte consumption, and running the layout step after each byte or tag. Tags that carry
+// data are handed to their collectors.
+#pragma once
+
+#include "framework/record_buffer.h"
+#include "framework/verdict.h"
+#include "markup/book_tables.h"
+#include "markup/chapter_collector.h"
+#include "markup/image_collector.h"
+#include "markup/index_collector.h"
+#include "markup/layout.h"
+#include "markup/link_collector.h"
+#include "markup/reference_collector.h"
+#include "markup/scan_context.h"
+#include "markup/scan_report.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quillery {
+
+class Scanner {
+  public:
+    Scanner(std::string_view text, const std::string& imageFolder, const RecordBuffer& textRecordStarts,
+            BookTables& tables, uint32_t flags);
+
+    // Runs the passes (one in a dictionary build, else two), finishes the collected tables and returns Failed
+    // when an error was reported.
+    Verdict run();
+
+  private:
+    void runPass(bool firstPass);
+    // The tag whose backslash is at `tag`; returns the position after it.
+    size_t scanTag(size_t tag);
+    size_t heading(size_t tag, char letter);
+    void align(size_t tag, uint16_t alignment);
+    void setFont(uint16_t font) { style_.font = style_.font != font ? font : normalFont_; }
+    void toggle(uint16_t bit) { style_.style ^= bit; }
+    bool invisible() const { return (style_.style & kStyleInvisible) != 0; }
+    void finish();
+
+    std::string_view text_;
+    BookTables& tables_;
+    bool dictionary_;
+    bool recordPages_;
+    ScanReporter report_;
+    ScanContext context_;
+    Layout layout_;
+    ScanStyle style_;
+    uint16_t normalFont_ = kFontSmall;
+    // Whole book.
+    bool seenSmallB_ = false;
+    bool seenBigB_ = false;
+
+    ChapterCollector chapters_;
+    IndexCollector index_;
+    LinkCollector links_;
+    ReferenceCollector references_;
+    ImageCollector images_;
+};
+
+} // namespace quillery
