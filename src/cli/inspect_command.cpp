@@ -104,7 +104,7 @@ std::string blockJson(const std::vector<BookBlock>& blocks) {
             out += format("%s{\"compressed\": %u, \"length\": %u}", r ? ", " : "",
                           blocks[i].records[r].compressedSize, blocks[i].records[r].length);
         }
-        out += "]}";
+        out += "], \"text\": " + json(blocks[i].text) + "}";
     }
     return out + "]";
 }

@@ -7,7 +7,7 @@
 #include "tdb/image_conversion.h"
 #include "tdb/text_records.h"
 
-#include <cctype>
+#include <cstdint>
 
 namespace quillery {
 namespace {
@@ -108,9 +108,6 @@ bool checkBlockImage(const std::string& name, const std::string& imageFolder, Im
     }
     return !check.failed;
 }
-Verdict convertBlockImages(ImageTable& images) {
-    return convertImageTable(images);
-}
 
 // The images a body shows: each goes through the file check and into the image table. Returns false when an
 // image is unusable (each problem reported); sets `referencedImage` when the body names any image.
@@ -209,7 +206,8 @@ Verdict writeBlocks(BlockKind kind, std::string_view blockSection, RefTable& ref
         reportError("An error occurred writing the file %s.", tempPath.c_str());
         return Verdict::Failed;
     }
-    if (referencedImage && failed(convertBlockImages(images))) {
+    // The bodies' images join the main text's: the whole table is sorted and converted again.
+    if (referencedImage && failed(convertImageTable(images))) {
         ok = false;
     }
     return ok ? Verdict::Ok : Verdict::Failed;

@@ -12,12 +12,16 @@ namespace quillery {
 
 enum class BlockKind { Sidebar, Footnote };
 
-// Finds the definition of every referenced name in the block section and stores its body start.
-// Returns Failed when a name has no definition (each one reported).
+// Finds the definition of every referenced name in the block section (the first opening tag that matches,
+// ASCII letters compared without case) and stores where its body starts: after the tag and the line feeds
+// that follow it. Returns Failed when a name has no definition (each one reported).
 Verdict resolveBlockReferences(std::string_view blockSection, RefTable& sidebars, RefTable& footnotes);
 
-// Stores the bodies of one kind as compressed text records in `tempPath`, filling `recordSizes` and the
-// record counts. Creates no file when `references` is empty.
+// Stores the bodies of one kind as compressed text records in `tempPath` (deleted first), appending a 0
+// and then each record's compressed size to `recordSizes` and setting each entry's record count. Creates no
+// file when `references` is empty. A body without its end tag is reported and stored empty without failing;
+// illegal tags are warnings. Fails when the file cannot be made or written, or when an image of a body is
+// unusable (then after every body has been checked; images join `images` and the table is converted again).
 Verdict writeBlocks(BlockKind kind, std::string_view blockSection, RefTable& references,
                     RecordBuffer& recordSizes, ImageTable& images, const std::string& imageFolder,
                     const std::string& tempPath);

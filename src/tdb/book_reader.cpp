@@ -532,6 +532,7 @@ bool BookReader::readBlocks(BookSection section, std::vector<BookBlock>& blocks)
             if (!inflateRecord(index, 0, &text.length)) {
                 return false;
             }
+            block.text.append(reinterpret_cast<const char*>(inflated_.data()), text.length);
             ++index;
         }
     }

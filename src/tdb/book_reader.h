@@ -51,10 +51,11 @@ struct BookTextRecord {
     uint32_t length = 0; // uncompressed
 };
 
-// One sidebar or footnote: its name and its text records.
+// One sidebar or footnote: its name, its text records and their text inflated back to back.
 struct BookBlock {
     std::string name;
     std::vector<BookTextRecord> records;
+    std::string text;
 };
 
 struct BookSectionPlace {

@@ -1,5 +1,5 @@
-// The collectors of the scan: chapters and headings (Part 2.3), links (2.4), references (2.5), images, rules
-// and indents (2.6).
+// The collectors of the scan: chapters and headings, links, sidebar and footnote references, images, rules
+// and indents.
 #include "markup/chapter_collector.h"
 #include "paginate_support.h"
 #include "png_fixture.h"
@@ -193,6 +193,29 @@ TEST(ReferencesTest, TagsInsideAReferenceAreAPlainError) {
     Paginated book = paginate("\\Sd=\"N\"x\\iy\\i\\Sd");
     std::string error = "E Tags are not permitted within sidebar references, see reference to N";
     EXPECT_EQ((Lines{error, error}), book.problems());
+}
+
+TEST(ReferencesTest, LongNamesAreCutTo255BytesButMessagesShowThemWhole) {
+    std::string name = "N" + std::string(299, 'x');
+    Paginated book = paginate("\\Fn=\"" + name + "\"a\\Sp\\Fn");
+    std::string error = "E Tags are not permitted within footnote references, see reference to " + name;
+    EXPECT_EQ((Lines{error, error}), book.problems());
+    ASSERT_EQ(1u, book.tables.footnotes.size());
+    EXPECT_EQ("n" + std::string(254, 'x'), book.tables.footnotes[0].name);
+    // Nothing after the reference: nothing to object to.
+    EXPECT_TRUE(paginate("\\Sd=\"a\"tail").problems().empty());
+}
+
+TEST(ReferencesTest, ArgumentErrorsArePrintedOnceAndFailTheScan) {
+    Paginated returns = paginate("ab\\Fn=\"a\nb\"x\\Fn");
+    EXPECT_EQ(Verdict::Failed, returns.verdict);
+    EXPECT_EQ((Lines{"E Returns are not permitted in footnote references.  See 'ab\\Fn=\"a\nb\"x\\Fn'."}),
+              returns.problems());
+    Paginated syntax = paginate("0123456789\\Fn x\\Fn");
+    EXPECT_EQ(Verdict::Failed, syntax.verdict);
+    EXPECT_EQ((Lines{"E Footnote syntax incorrect.  You have '3456789\\Fn x\\Fn' and it should be \\Fn=\""}),
+              syntax.problems());
+    EXPECT_TRUE(syntax.tables.footnotes.empty());
 }
 
 TEST(ImagesTest, TheNameMustEndInPng) {
