@@ -135,10 +135,11 @@ Verdict Build::processMarkup(std::string_view mainText, std::string_view blockSe
         return Verdict::Failed;
     }
     // Both kinds are always written, so that every problem of both is reported.
-    Verdict sidebars = writeBlocks(BlockKind::Sidebar, blockSection, tables.sidebars, sidebarRecordSizes,
-                                   tables.images, imageFolder, temps.sidebars);
-    Verdict footnotes = writeBlocks(BlockKind::Footnote, blockSection, tables.footnotes, footnoteRecordSizes,
-                                    tables.images, imageFolder, temps.footnotes);
+    size_t sectionStart = mainText.size();
+    Verdict sidebars = writeBlocks(BlockKind::Sidebar, blockSection, sectionStart, tables.sidebars,
+                                   sidebarRecordSizes, tables.images, imageFolder, temps.sidebars);
+    Verdict footnotes = writeBlocks(BlockKind::Footnote, blockSection, sectionStart, tables.footnotes,
+                                    footnoteRecordSizes, tables.images, imageFolder, temps.footnotes);
     if (failed(sidebars) || failed(footnotes)) {
         return Verdict::Failed;
     }

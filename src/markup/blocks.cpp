@@ -68,7 +68,8 @@ bool resolve(BlockKind kind, std::string_view blockSection, RefTable& references
 }
 
 // Warnings for the tags a body may not hold: chapters, index items, links, anchors and references.
-void checkBodyTags(std::string_view body, const std::string& name) {
+// `place` is the body's position in the text that report positions refer to.
+void checkBodyTags(std::string_view body, size_t place, const std::string& name) {
     for (size_t at = 0; at + 1 < body.size(); ++at) {
         if (body[at] != '\\') {
             continue;
@@ -83,13 +84,16 @@ void checkBodyTags(std::string_view body, const std::string& name) {
         case 'd':
         case 'q':
         case 'x':
-            reportWarning("Illegal tag \"\\%c\" in sidebar or footnote \"%s\"", tag, name.c_str());
+            reportWarningAt(place + at - 1, "Illegal tag \"\\%c\" in sidebar or footnote \"%s\"", tag,
+                            name.c_str());
             break;
         case 'S':
             if (at + 1 >= body.size()) {
-                reportWarning("Illegal tag \"\\S\" in sidebar or footnote \"%s\"", name.c_str());
+                reportWarningAt(place + at - 1, "Illegal tag \"\\S\" in sidebar or footnote \"%s\"",
+                                name.c_str());
             } else if (body[++at] == 'd') {
-                reportWarning("Illegal tag \"\\%c\" in sidebar or footnote \"%s\"", 'd', name.c_str());
+                reportWarningAt(place + at - 2, "Illegal tag \"\\%c\" in sidebar or footnote \"%s\"", 'd',
+                                name.c_str());
             }
             break;
         default:
@@ -111,8 +115,8 @@ bool checkBlockImage(const std::string& name, const std::string& imageFolder, Im
 
 // The images a body shows: each goes through the file check and into the image table. Returns false when an
 // image is unusable (each problem reported); sets `referencedImage` when the body names any image.
-bool collectBodyImages(std::string_view body, ImageTable& images, const std::string& imageFolder,
-                       bool& referencedImage) {
+bool collectBodyImages(std::string_view body, size_t place, ImageTable& images,
+                       const std::string& imageFolder, bool& referencedImage) {
     bool ok = true;
     for (size_t at = 0; at + 1 < body.size(); ++at) {
         if (body[at] != '\\') {
@@ -122,7 +126,7 @@ bool collectBodyImages(std::string_view body, ImageTable& images, const std::str
             continue;
         }
         if (body.substr(at + 1, 2) != "=\"") {
-            reportWarning("Image syntax incorrect.  It should be \\m=\"");
+            reportWarningAt(place + at - 1, "Image syntax incorrect.  It should be \\m=\"");
             continue;
         }
         size_t nameStart = at + 3;
@@ -133,8 +137,9 @@ bool collectBodyImages(std::string_view body, ImageTable& images, const std::str
         referencedImage = true;
         // The record's name field holds 31 bytes and its terminator.
         if (name.size() > kImageNameLength) {
-            reportError("Image name \"%s\" is longer than 31 characters! Please rename the image.",
-                        name.c_str());
+            reportErrorAt(place + at - 1,
+                          "Image name \"%s\" is longer than 31 characters! Please rename the image.",
+                          name.c_str());
             ok = false;
         }
         if (!checkBlockImage(name, imageFolder, images)) {
@@ -152,7 +157,7 @@ Verdict resolveBlockReferences(std::string_view blockSection, RefTable& sidebars
     return sidebarsFound && footnotesFound ? Verdict::Ok : Verdict::Failed;
 }
 
-Verdict writeBlocks(BlockKind kind, std::string_view blockSection, RefTable& references,
+Verdict writeBlocks(BlockKind kind, std::string_view blockSection, size_t sectionStart, RefTable& references,
                     RecordBuffer& recordSizes, ImageTable& images, const std::string& imageFolder,
                     const std::string& tempPath) {
     FileService temp(tempPath);
@@ -180,15 +185,17 @@ Verdict writeBlocks(BlockKind kind, std::string_view blockSection, RefTable& ref
     bool referencedImage = false;
     for (RefEntry& entry : references) {
         std::string_view body;
+        size_t place = sectionStart + entry.bodyStart;
         size_t end = blockSection.find(tags.close, entry.bodyStart);
         if (end == std::string_view::npos) {
             // The book is still written; this one has no records.
-            reportError("No end tag for sidebar or footnote named %s was found.", entry.name.c_str());
+            reportErrorAt(place, "No end tag for sidebar or footnote named %s was found.",
+                          entry.name.c_str());
         } else {
             body = blockSection.substr(entry.bodyStart, end - entry.bodyStart);
         }
-        checkBodyTags(body, entry.name);
-        if (!collectBodyImages(body, images, imageFolder, referencedImage)) {
+        checkBodyTags(body, place, entry.name);
+        if (!collectBodyImages(body, place, images, imageFolder, referencedImage)) {
             ok = false;
         }
         size_t recordsBefore = recordSizes.count();

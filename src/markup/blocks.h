@@ -22,7 +22,9 @@ Verdict resolveBlockReferences(std::string_view blockSection, RefTable& sidebars
 // file when `references` is empty. A body without its end tag is reported and stored empty without failing;
 // illegal tags are warnings. Fails when the file cannot be made or written, or when an image of a body is
 // unusable (then after every body has been checked; images join `images` and the table is converted again).
-Verdict writeBlocks(BlockKind kind, std::string_view blockSection, RefTable& references,
+// `sectionStart` is where the block section begins in the text that report positions refer to (the length
+// of the main text), so that the problems of a body name their place in the source.
+Verdict writeBlocks(BlockKind kind, std::string_view blockSection, size_t sectionStart, RefTable& references,
                     RecordBuffer& recordSizes, ImageTable& images, const std::string& imageFolder,
                     const std::string& tempPath);
 

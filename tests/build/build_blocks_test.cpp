@@ -132,6 +132,14 @@ TEST_F(BuildBlocksTest, IllegalTagsInBodiesAreWarningsAndTheBodyIsKept) {
               problems());
     ASSERT_EQ(1u, book.sidebars.size());
     EXPECT_EQ("\\q=\"#x\"link\\q \\i ok\\i \\\\Sd \\S", book.sidebars[0].text);
+    // Each warning names the place of its tag in the source.
+    std::vector<std::pair<uint32_t, uint32_t>> places;
+    for (const test::CollectedReport& report : reports.reports()) {
+        if (report.level == ReportLevel::Warning && report.place) {
+            places.emplace_back(report.place->line, report.place->column);
+        }
+    }
+    EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{2, 17}, {2, 28}, {2, 44}}), places);
 }
 
 TEST_F(BuildBlocksTest, AnImageThatOnlyAFootnoteShowsIsStoredInTheBook) {

@@ -184,7 +184,8 @@ TEST(FootnoteBookTest, AMissingEndTagIsReportedAndTheBookStillMade) {
                     "TITLE=\"Open\"\nText\\Fn=\"a\"1\\Fn.\n<footnote id=\"a\">never closed\n");
     test::CliRun build = test::runCli("'" + dir.file("open.tml") + "'");
     EXPECT_EQ(0, build.status);
-    EXPECT_EQ(dir.file("open.tml") + ": error: No end tag for sidebar or footnote named a was found.\n",
+    // Placed where the body begins, after the opening tag.
+    EXPECT_EQ(dir.file("open.tml") + ":3:18: error: No end tag for sidebar or footnote named a was found.\n",
               build.err);
     test::CliRun inspect = test::runCli("--inspect --json '" + dir.file("open.tdb") + "'");
     ASSERT_EQ(0, inspect.status) << inspect.err;

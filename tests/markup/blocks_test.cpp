@@ -23,7 +23,7 @@ class BlocksTest : public ::testing::Test {
         EXPECT_EQ(Verdict::Ok, resolveBlockReferences(section, sidebars, footnotes));
         sizes = RecordBuffer(4);
         EXPECT_EQ(expected,
-                  writeBlocks(kind, section, refs, sizes, images, dir.file("b_img"), dir.file("b.sid")));
+                  writeBlocks(kind, section, 0, refs, sizes, images, dir.file("b_img"), dir.file("b.sid")));
         std::string file = test::readFile(dir.file("b.sid"));
         std::vector<std::string> bodies;
         size_t record = 1;
@@ -63,10 +63,23 @@ class BlocksTest : public ::testing::Test {
 
 TEST_F(BlocksTest, NoReferencesCreateNoFile) {
     RefTable refs;
-    EXPECT_EQ(Verdict::Ok, writeBlocks(BlockKind::Sidebar, "<sidebar id=\"a\">x</sidebar>", refs, sizes,
+    EXPECT_EQ(Verdict::Ok, writeBlocks(BlockKind::Sidebar, "<sidebar id=\"a\">x</sidebar>", 0, refs, sizes,
                                        images, dir.file("b_img"), dir.file("b.sid")));
     EXPECT_TRUE(dir.entries().empty());
     EXPECT_EQ(0u, sizes.count());
+}
+
+TEST_F(BlocksTest, ATempFileThatCannotBeCreatedFailsOnlyWhenItIsNeeded) {
+    std::filesystem::create_directory(dir.file("b.sid"));
+    RefTable none;
+    EXPECT_EQ(Verdict::Ok, writeBlocks(BlockKind::Sidebar, "", 0, none, sizes, images, dir.file("b_img"),
+                                       dir.file("b.sid")));
+    RefTable refs{ref("a")};
+    ASSERT_EQ(Verdict::Ok, resolveBlockReferences("<sidebar id=\"a\">x</sidebar>", refs, none));
+    EXPECT_EQ(Verdict::Failed, writeBlocks(BlockKind::Sidebar, "<sidebar id=\"a\">x</sidebar>", 0, refs,
+                                           sizes, images, dir.file("b_img"), dir.file("b.sid")));
+    EXPECT_EQ((std::vector<std::string>{"E Could not create file " + dir.file("b.sid") + "."}),
+              reports.lines());
 }
 
 TEST_F(BlocksTest, BodiesStartAfterTheTagAndItsLineEndsAndKeepTheLastLineEnd) {
