@@ -8,6 +8,8 @@
 #include "tdb/text_records.h"
 
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 
 namespace quillery {
 namespace {
@@ -30,35 +32,62 @@ char lowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
 }
 
-// The first occurrence of `needle` in `haystack`, ASCII letters compared without case.
-size_t findIgnoringCase(std::string_view haystack, std::string_view needle) {
-    if (needle.size() > haystack.size()) {
-        return std::string_view::npos;
+// Whether `text` holds `prefix` at `at`, ASCII letters compared without case.
+bool startsIgnoringCase(std::string_view text, size_t at, std::string_view prefix) {
+    if (at + prefix.size() > text.size()) {
+        return false;
     }
-    for (size_t at = 0; at + needle.size() <= haystack.size(); ++at) {
-        size_t i = 0;
-        while (i < needle.size() && lowerAscii(haystack[at + i]) == lowerAscii(needle[i])) {
-            ++i;
-        }
-        if (i == needle.size()) {
-            return at;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        if (lowerAscii(text[at + i]) != lowerAscii(prefix[i])) {
+            return false;
         }
     }
-    return std::string_view::npos;
+    return true;
+}
+
+// Where the first opening tag of each name begins: name (letters lowered) -> position of its '<'.
+//
+// A reference name holds no double quote, so the opening tag of a name N (the tag text, N, a double quote and
+// '>') matches at a position exactly when the tag text does and the bytes up to the next double quote are N,
+// followed by '>'. One walk over the section therefore finds every name's first tag, instead of one search of
+// the whole section per name, which a book with thousands of footnotes could not afford.
+std::unordered_map<std::string, size_t> firstOpeningTags(std::string_view section, std::string_view open) {
+    std::unordered_map<std::string, size_t> first;
+    for (size_t at = section.find('<'); at != std::string_view::npos; at = section.find('<', at + 1)) {
+        if (!startsIgnoringCase(section, at, open)) {
+            continue;
+        }
+        size_t nameStart = at + open.size();
+        size_t quote = section.find('"', nameStart);
+        if (quote == std::string_view::npos || quote + 1 >= section.size() || section[quote + 1] != '>') {
+            continue;
+        }
+        std::string name(section.substr(nameStart, quote - nameStart));
+        for (char& c : name) {
+            c = lowerAscii(c);
+        }
+        first.emplace(std::move(name), at);
+    }
+    return first;
 }
 
 bool resolve(BlockKind kind, std::string_view blockSection, RefTable& references) {
+    if (references.empty()) {
+        return true;
+    }
     const BlockTags& tags = tagsOf(kind);
     bool allFound = true;
+    std::string_view open = tags.open;
+    std::unordered_map<std::string, size_t> definitions = firstOpeningTags(blockSection, open);
     for (RefEntry& entry : references) {
-        std::string openTag = tags.open + entry.name + "\">";
-        size_t at = findIgnoringCase(blockSection, openTag);
-        if (at == std::string_view::npos) {
+        auto found = definitions.find(entry.name);
+        if (found == definitions.end()) {
             reportError(tags.missing, entry.name.c_str());
             allFound = false;
             continue;
         }
-        size_t body = at + openTag.size();
+        // After the tag text, the name, the double quote and '>', and the line ends that follow.
+        size_t body = found->second + open.size() + entry.name.size() + 2;
         while (body < blockSection.size() && blockSection[body] == '\n') {
             ++body;
         }

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <optional>
+
 namespace quillery {
 namespace {
 
@@ -98,6 +100,64 @@ TEST_F(BlocksTest, FirstDefinitionWinsAndOtherEndTagsAreBodyText) {
                         "<footnote id=\"b\">bee</footnote>",
                         refs);
     EXPECT_EQ((std::vector<std::string>{"first</sidebar>", "bee"}), bodies);
+}
+
+// The body start of `name` found the plain way: the first match of the whole opening tag, letters compared
+// without case, then past the line feeds.
+std::optional<uint32_t> plainBodyStart(std::string_view section, const std::string& name) {
+    std::string tag = "<sidebar id=\"" + name + "\">";
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    for (size_t at = 0; at + tag.size() <= section.size(); ++at) {
+        size_t i = 0;
+        while (i < tag.size() && lower(section[at + i]) == lower(tag[i])) {
+            ++i;
+        }
+        if (i == tag.size()) {
+            size_t body = at + tag.size();
+            while (body < section.size() && section[body] == '\n') {
+                ++body;
+            }
+            return static_cast<uint32_t>(body);
+        }
+    }
+    return std::nullopt;
+}
+
+TEST_F(BlocksTest, ResolutionFindsTheFirstOpeningTagOfEveryName) {
+    // Sections built from pieces that make near misses: tags inside names, names that begin other names,
+    // capitals, a quote without its '>'.
+    const std::vector<std::string> pieces = {
+        "<sidebar id=\"", "<SideBar ID=\"", "a", "B", "\"", "\">", ">", "\n", "<", "x"};
+    const std::vector<std::string> names = {"a", "b", "ab", "ba", "a<sidebar id=", "x"};
+    uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    for (int round = 0; round < 2000; ++round) {
+        std::string section;
+        for (int piece = next() % 24; piece > 0; --piece) {
+            section += pieces[next() % pieces.size()];
+        }
+        RefTable sidebars;
+        for (const std::string& name : names) {
+            sidebars.push_back(ref(name));
+        }
+        RefTable footnotes;
+        (void)resolveBlockReferences(section, sidebars, footnotes);
+        for (const RefEntry& entry : sidebars) {
+            std::optional<uint32_t> expected = plainBodyStart(section, entry.name);
+            if (expected) {
+                EXPECT_EQ(*expected, entry.bodyStart) << section << " / " << entry.name;
+            }
+        }
+        size_t missing = 0;
+        for (const std::string& name : names) {
+            missing += plainBodyStart(section, name) ? 0 : 1;
+        }
+        ASSERT_EQ(missing, reports.lines().size()) << section;
+        reports.clear();
+    }
 }
 
 TEST_F(BlocksTest, UnknownNamesAreErrors) {
