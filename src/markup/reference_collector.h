@@ -1,4 +1,4 @@
-// Sidebar and footnote references in the main text (Part 2.5): \Sd="name" and \Fn="name", collected into the
+// Sidebar and footnote references in the main text: \Sd="name" and \Fn="name", collected into the
 // two reference tables, and the finishing of those tables.
 #pragma once
 

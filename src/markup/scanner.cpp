@@ -332,7 +332,7 @@ size_t Scanner::scanTag(size_t tag) {
 }
 
 void Scanner::finish() {
-    // Part 2.1's order: images, links, chapters, sidebar then footnote references, index.
+    // In this order: images, links, chapters, sidebar then footnote references, index.
     images_.finish();
     links_.finish();
     chapters_.finish();

@@ -1,4 +1,4 @@
-// The collectors of the scan: chapters and headings (Part 2.3), links (2.4), references (2.5), images, rules
+// The collectors of the scan: chapters and headings, links, references, images, rules
 // and indents (2.6).
 #include "markup/chapter_collector.h"
 #include "paginate_support.h"
