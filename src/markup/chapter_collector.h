@@ -1,4 +1,4 @@
-// Chapters (Part 2.3): the \C tag, the heading spans \x and \Xn, the chapter count that keeps the chapter
+// Chapters: the \C tag, the heading spans \x and \Xn, the chapter count that keeps the chapter
 // table in step with pagination, and the finishing of the chapter table.
 #pragma once
 

@@ -1,4 +1,4 @@
-// The device's glyph-width tables, exactly as printed in the specification (Part 2.2): one signed width in
+// The device's glyph-width tables, exactly as the device draws them: one signed width in
 // pixels per device character code, for each of the five tables.
 #include "markup/glyph_widths.h"
 

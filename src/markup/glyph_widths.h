@@ -1,4 +1,4 @@
-// The device's glyph widths (Part 2.2): which of the five tables measures a character in a given font and
+// The device's glyph widths: which of the five tables measures a character in a given font and
 // style, and the line height it demands.
 #pragma once
 
@@ -14,12 +14,12 @@ using GlyphWidthTables = std::array<GlyphWidthTable, 5>;
 // code.
 extern const GlyphWidthTables kGlyphWidths;
 
-// Font codes of the scan (Part 2.1).
+// Font codes of the scan.
 constexpr uint16_t kFontSmall = 0;
 constexpr uint16_t kFontBold = 1;
 constexpr uint16_t kFontLarge = 2;
 
-// Bits of the style word (Part 2.1).
+// Bits of the style word.
 constexpr uint16_t kStyleItalic = 0x8000;
 constexpr uint16_t kStyleUnderline = 0x4000;
 constexpr uint16_t kStyleIndent = 0x2000;
@@ -35,7 +35,7 @@ struct GlyphMetrics {
     uint32_t lineHeight;
 };
 
-// The table and line height for a font code and style word: the first row of Part 2.2's table that holds.
+// The table and line height for a font code and style word: the first rule that holds.
 inline GlyphMetrics glyphMetricsFor(uint16_t font, uint16_t style) {
     if (style & (kStyleSuperscript | kStyleSubscript)) {
         return {&kGlyphWidths[4], 7};

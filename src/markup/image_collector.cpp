@@ -56,7 +56,7 @@ ImagePlacement ImageCollector::image(size_t tag, uint32_t blockIndent) {
 }
 
 void ImageCollector::finish() {
-    // Sorted by path, then every image converted and its converted size checked (Parts 2.6, 3.4).
+    // Sorted by path, then every image converted and its converted size checked.
     if (failed(convertImageTable(table_))) {
         context_.report.markError();
     }

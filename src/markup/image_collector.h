@@ -1,4 +1,4 @@
-// Images in the main text (Part 2.6): \m="name.png" is validated, the file checked and its size read from the
+// Images in the main text: \m="name.png" is validated, the file checked and its size read from the
 // PNG header, the path collected into the image table, and the room it takes in the line returned to the
 // layout.
 //
@@ -28,8 +28,8 @@ class ImageCollector {
     // \m at `tag` with the block indent in force (8 while \t is on, else 0).
     ImagePlacement image(size_t tag, uint32_t blockIndent);
 
-    // After the last pass: the table sorted by path, every image converted and its converted size checked
-    // (Parts 2.6, 3.4); a failure is an error of the scan.
+    // After the last pass: the table sorted by path, every image converted and its converted size checked;
+    // a failure is an error of the scan.
     void finish();
 
   private:

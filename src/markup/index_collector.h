@@ -1,4 +1,4 @@
-// Index items (Part 2.3), dictionary builds only: the opening \I collects the item text up to the next \I and
+// Index items, dictionary builds only: the opening \I collects the item text up to the next \I and
 // adds an index entry at the record and offset of its backslash.
 #pragma once
 
@@ -17,7 +17,7 @@ class IndexCollector {
     size_t openItem(size_t tag);
 
     // After the last pass, when there are entries: the note "Processing index records...", then the entries
-    // are sorted, cleared of duplicates and grouped (Part 3.5, groupIndexEntries).
+    // are sorted, cleared of duplicates and grouped (groupIndexEntries).
     void finish();
 
   private:

@@ -1,4 +1,4 @@
-// The layout engine of the markup scan (Part 2.2): measures characters with the device's glyph widths, finds
+// The layout engine of the markup scan: measures characters with the device's glyph widths, finds
 // the break opportunities, ends lines and pages on the device's 158 x 148 pixel page, and appends the page
 // entries.
 //
@@ -28,7 +28,7 @@ struct ScanStyle {
     bool inIndex = false;
 };
 
-// A snapshot of the layout at a text position (Part 2.2).
+// A snapshot of the layout at a text position.
 struct BreakPoint {
     size_t position = 0;
     uint32_t x = 0;
@@ -48,7 +48,7 @@ constexpr uint32_t kTextNotOrdinary = 1u << 18;
 // The entries for one of the five glyph-width tables.
 const TextEntries& textEntriesFor(const GlyphWidthTable* widths);
 
-// Told when a line that opened a heading span or added a chapter moves to the next page (Part 2.3).
+// Told when a line that opened a heading span or added a chapter moves to the next page.
 class LineRetreatListener {
   public:
     virtual ~LineRetreatListener() = default;
@@ -74,7 +74,7 @@ class Layout {
     // recorded (dictionary builds). `style` is the scanner's style state, already reset for the pass.
     void startPass(ScanStyle* style, PageTable* pages, LineRetreatListener* retreat);
 
-    // Measuring (Part 2.2).
+    // Measuring.
     void measure(uint8_t code) {
         GlyphMetrics metrics = glyphMetricsFor(style_->font, style_->style);
         x_ += static_cast<uint32_t>((*metrics.widths)[code]);

@@ -1,4 +1,4 @@
-// Links and anchors (Part 2.4): the link reference \q="#name" and the anchor \Q="name", the link table that
+// Links and anchors: the link reference \q="#name" and the anchor \Q="name", the link table that
 // pairs them, and its finishing.
 #pragma once
 

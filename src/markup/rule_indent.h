@@ -1,4 +1,4 @@
-// Rules \w="xx%" and indents \T="xx%" (Part 2.6): their argument checks and the room they take in the line.
+// Rules \w="xx%" and indents \T="xx%": their argument checks and the room they take in the line.
 #pragma once
 
 #include "markup/scan_context.h"

@@ -18,7 +18,7 @@ struct ScanContext {
     ScanReporter& report;
     bool firstPass = true;
     bool dictionary = false;
-    // Every \U met inside a chapter title or index item, over the whole book (Part 2.3).
+    // Every \U met inside a chapter title or index item, over the whole book.
     uint32_t mappingWarnings = 0;
 
     size_t size() const { return text.size(); }

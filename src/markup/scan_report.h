@@ -1,4 +1,4 @@
-// The reporting forms of the markup scan (Part 2.1): plain error, excerpt error (printed in the first pass
+// The reporting forms of the markup scan: plain error, excerpt error (printed in the first pass
 // only) and excerpt warning, each tied to a text position so that the front ends can show FILE:LINE:COL.
 // Every error sets the book's error flag, whether or not it is printed.
 #pragma once

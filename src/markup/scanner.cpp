@@ -332,7 +332,7 @@ size_t Scanner::scanTag(size_t tag) {
 }
 
 void Scanner::finish() {
-    // Images first, so that their conversion errors come before the link warnings; the index last.
+    // In this order: images, links, chapters, sidebar then footnote references, index.
     images_.finish();
     links_.finish();
     chapters_.finish();

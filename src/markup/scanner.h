@@ -1,4 +1,4 @@
-// The markup scanner (Part 2.1): one pass over the text per font, classifying every byte, dispatching every
+// The markup scanner: one pass over the text per font, classifying every byte, dispatching every
 // tag with its exact byte consumption, and running the layout step after each byte or tag. Tags that carry
 // data are handed to their collectors.
 #pragma once

@@ -1,4 +1,4 @@
-// Text positions to text records (Part 2.2): the record of a position p is the last one whose start offset is
+// Text positions to text records: the record of a position p is the last one whose start offset is
 // strictly less than p; position 0 is record 1, offset 0. A position equal to the start of record k+1 is
 // therefore record k with an offset equal to the length of record k.
 #pragma once

@@ -11,7 +11,7 @@ struct Transliteration {
     char ascii; // 0: nothing
 };
 
-// Part 2.3's table, sorted by code point.
+// The device's transliterations, sorted by code point.
 constexpr Transliteration kTransliterations[] = {
     {0x0100, 'A'}, {0x0101, 'a'}, {0x0102, 'A'}, {0x0103, 'a'}, {0x0104, 'A'}, {0x0105, 'a'}, {0x0106, 'C'},
     {0x0107, 'c'}, {0x0108, 'C'}, {0x0109, 'c'}, {0x010A, 'C'}, {0x010B, 'c'}, {0x010C, 'C'}, {0x010D, 'c'},

@@ -1,4 +1,4 @@
-// Title collection (Part 2.3): the text of a chapter title, heading span or index item with its tags removed
+// Title collection: the text of a chapter title, heading span or index item with its tags removed
 // and \U characters transliterated to ASCII, at most 80 characters.
 #pragma once
 

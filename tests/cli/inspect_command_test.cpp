@@ -81,7 +81,7 @@ TEST(InspectCommandTest, AFileThatIsNotABookIsAnErrorNotACrash) {
 
 TEST(InspectCommandTest, TheSampleBookBuildsAndInspects) {
     test::ScratchDir dir;
-    test::writeFile(dir.file("lighthouse.tml"), test::readFile(QUILLERY_SAMPLES_DIR "/lighthouse.tml"));
+    std::filesystem::copy(QUILLERY_SAMPLES_DIR, dir.path(), std::filesystem::copy_options::recursive);
     ASSERT_EQ(runCli(dir, "'" + dir.file("lighthouse.tml") + "'").status, 0);
     CommandResult result = runCli(dir, "--inspect '" + dir.file("lighthouse.tdb") + "'");
     EXPECT_EQ(result.status, 0) << result.err;

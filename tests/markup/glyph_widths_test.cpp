@@ -8,7 +8,7 @@
 namespace quillery {
 namespace {
 
-// Eight codes from `first` on, as the specification prints them.
+// Eight codes from `first` on, as the device's tables hold them.
 std::string row(const GlyphWidthTable& table, int first, int count) {
     std::ostringstream out;
     for (int code = first; code < first + count; ++code) {

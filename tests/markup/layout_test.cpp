@@ -1,4 +1,4 @@
-// Pagination (Part 2.2): where lines and pages end, seen through the page tables.
+// Pagination: where lines and pages end, seen through the page tables.
 #include "paginate_support.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// The tag set (Part 2.1): byte consumption, the tag rules and the three reporting forms.
+// The tag set: byte consumption, the tag rules and the three reporting forms.
 #include "markup/scan_context.h"
 #include "markup/title_text.h"
 #include "paginate_support.h"
