@@ -4,12 +4,14 @@
 #include "framework/file_service.h"
 #include "markup/image_file_check.h"
 #include "markup/image_table.h"
+#include "tdb/book_format.h"
 #include "tdb/image_conversion.h"
 #include "tdb/text_records.h"
 
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace quillery {
 namespace {
@@ -209,13 +211,32 @@ Verdict writeBlocks(BlockKind kind, std::string_view blockSection, size_t sectio
         return Verdict::Failed;
     }
     const BlockTags& tags = tagsOf(kind);
+    // Bodies without their end tag run on into the definitions after them, so the bodies may overlap and
+    // add up to far more text than the section holds. A book holds at most kMaxRecords records: when the
+    // bodies cannot fit, say so before compressing any of them.
+    std::vector<size_t> ends;
+    ends.reserve(references.size());
+    uint64_t leastRecords = 0;
+    for (const RefEntry& entry : references) {
+        size_t end = blockSection.find(tags.close, entry.bodyStart);
+        ends.push_back(end);
+        if (end != std::string_view::npos) {
+            leastRecords += (end - entry.bodyStart + kTextRecordSize - 1) / kTextRecordSize;
+        }
+    }
+    if (leastRecords > kMaxRecords) {
+        reportError("The %s need more than the %zu records a book can hold. No output file generated.",
+                    kind == BlockKind::Sidebar ? "sidebars" : "footnotes", kMaxRecords);
+        return Verdict::Failed;
+    }
     ZlibCompressor compressor;
     bool ok = true;
     bool referencedImage = false;
-    for (RefEntry& entry : references) {
+    for (size_t k = 0; k < references.size(); ++k) {
+        RefEntry& entry = references[k];
         std::string_view body;
         size_t place = sectionStart + entry.bodyStart;
-        size_t end = blockSection.find(tags.close, entry.bodyStart);
+        size_t end = ends[k];
         if (end == std::string_view::npos) {
             // The book is still written; this one has no records.
             reportErrorAt(place, "No end tag for sidebar or footnote named %s was found.",

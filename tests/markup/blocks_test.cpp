@@ -248,6 +248,28 @@ TEST_F(BlocksTest, BodiesWithGoodImagesSucceed) {
     EXPECT_EQ(images.data.byteLength(), images.entries[0].dataSize);
 }
 
+TEST_F(BlocksTest, OverlappingBodiesTooLargeForABookAreRefusedBeforeCompression) {
+    // 1100 definitions without their end tag, then one end tag: every body runs on to it, and together
+    // they would need about 70000 records.
+    std::string section;
+    RefTable refs;
+    for (int i = 0; i < 1100; ++i) {
+        std::string name = "n" + std::to_string(10000 + i);
+        section += "<footnote id=\"" + name + "\">" + std::string(950, 'x') + "\n";
+        refs.push_back(ref(name));
+    }
+    section += "</footnote>";
+    RefTable none;
+    ASSERT_EQ(Verdict::Ok, resolveBlockReferences(section, none, refs));
+    EXPECT_EQ(Verdict::Failed, writeBlocks(BlockKind::Footnote, section, 0, refs, sizes, images,
+                                           dir.file("b_img"), dir.file("b.ftn")));
+    EXPECT_EQ(
+        (std::vector<std::string>{"E The footnotes need more than the 65535 records a book can hold. No "
+                                  "output file generated."}),
+        reports.lines());
+    EXPECT_EQ(1u, sizes.count()); // nothing compressed
+}
+
 TEST_F(BlocksTest, LongBodiesSpanSeveralRecords) {
     std::string body;
     for (int i = 0; i < 3000; ++i) {
