@@ -36,6 +36,8 @@ TEST(IndexOrderTest, SkipsSpacesHyphensApostrophesAndFolds) {
     EXPECT_LT(compareIndexTexts("ab", "abc"), 0);
     EXPECT_LT(compareIndexTexts("\xC9t", "dz"), 0);
     EXPECT_GT(compareIndexTexts("\xC9t", "da"), 0);
+    EXPECT_GT(compareIndexTexts("\xE9t", "Ea"), 0);
+    EXPECT_LT(compareIndexTexts("\xE9t", "ez"), 0);
     EXPECT_EQ(0, compareIndexTexts("", "- '"));
 }
 
