@@ -111,6 +111,9 @@ TEST(InspectCommandTest, ChaptersLinksAndIndexItemsReachTheBook) {
                  "\"offset\": 78, \"text\": \"co-op\"}, {\"record\": 1, \"offset\": 95, \"text\": \"coop\"}, "
                  "{\"record\": 1, \"offset\": 111, \"text\": \"\xC3\x89"
                  "clair\"}, {\"record\": 1, \"offset\": 14, \"text\": \"Zebra\"}]}],\n"));
+    book = runCli(dir, "--inspect '" + dir.file("words.tdb") + "'");
+    EXPECT_TRUE(contains(book.out, "Index groups: 1\n  \"apple\": 6 entries\n        1:40     \"apple\"\n"
+                                   "        1:58     \"Apple\"\n"));
 }
 
 TEST(InspectCommandTest, AFileThatIsNotABookIsAnErrorNotACrash) {
