@@ -41,6 +41,18 @@ TEST(IndexOrderTest, SkipsSpacesHyphensApostrophesAndFolds) {
     EXPECT_EQ(0, compareIndexTexts("", "- '"));
 }
 
+TEST(IndexOrderTest, SortKeysOrderAsTheComparisonDoes) {
+    auto sign = [](int value) { return (value > 0) - (value < 0); };
+    const char* texts[] = {"",     "a",     "A-",   "ab",   "a b", "abc",     "\xC9t", "dz",   "e",
+                           "\xE9", "\xE9t", "\xFF", "\x80", "zz",  "o'clock", "\xE6",  "\xDE", "~"};
+    for (const char* a : texts) {
+        for (const char* b : texts) {
+            EXPECT_EQ(sign(compareIndexTexts(a, b)), sign(indexSortKey(a).compare(indexSortKey(b))))
+                << a << " / " << b;
+        }
+    }
+}
+
 TEST(GroupIndexEntriesTest, SortsByTextThenPlaceAndDropsExactDuplicates) {
     IndexTable index;
     index.entries = {entry("Zebra"),       entry("apple", 2, 9), entry("Apple", 2, 3), entry("coop", 1, 7),
