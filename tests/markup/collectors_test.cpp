@@ -172,6 +172,24 @@ TEST(ChaptersTest, ChaptersOfALineLaidOutAgainAreListedOnceEach) {
     EXPECT_EQ("B", moved.tables.chapters[1].title);
 }
 
+TEST(ChaptersTest, TitlesCutOffByTheEndOfTheTextEndThere) {
+    for (uint32_t flags : {0u, kFlagDictionary}) {
+        for (const char* text : {"\\X1ab\\U0", "\\C0=\"\\U00", "\\x\\Q=\"", "\\x\\T=\"1\"", "\\C0=\"a\\",
+                                 "\\X", "\\Iab\\a1", "\\I\\q=\"#", "\\I",
+                                 "\\C0=\""
+                                 "\n",
+                                 "\\X1\n\n\\X"}) {
+            Paginated book = paginate(text, flags);
+            EXPECT_LE(book.tables.chapters.size(), 1u) << text;
+            for (const ChapterEntry& chapter : book.tables.chapters) {
+                EXPECT_LE(chapter.position, std::string(text).size()) << text;
+            }
+        }
+    }
+    Paginated unclosed = paginate("\\X2abc");
+    EXPECT_EQ("        abc", unclosed.tables.chapters.at(0).title);
+}
+
 TEST(ChaptersTest, FinishingKeepsEachTitleAndPositionOnce) {
     RecordBuffer starts(4);
     ScanReporter report("");
