@@ -1,13 +1,39 @@
-// quillery_bench: prints the throughput figures of the build's stages.
+// quillery_bench: prints the throughput figures of the build's stages. With arguments, only the benchmarks
+// named (text, paginate, build, image, index).
 #include "build_bench.h"
 #include "image_bench.h"
+#include "index_bench.h"
 #include "paginate_bench.h"
 #include "text_bench.h"
 
-int main() {
-    quillery::bench::runTextBench();
-    quillery::bench::runPaginateBench();
-    quillery::bench::runBuildBench();
-    quillery::bench::runImageBench();
+#include <cstring>
+
+int main(int argc, char** argv) {
+    auto wanted = [&](const char* name) {
+        if (argc < 2) {
+            return true;
+        }
+        for (int i = 1; i < argc; ++i) {
+            if (std::strcmp(argv[i], name) == 0) {
+                return true;
+            }
+        }
+        return false;
+    };
+    if (wanted("text")) {
+        quillery::bench::runTextBench();
+    }
+    if (wanted("paginate")) {
+        quillery::bench::runPaginateBench();
+    }
+    if (wanted("build")) {
+        quillery::bench::runBuildBench();
+    }
+    if (wanted("image")) {
+        quillery::bench::runImageBench();
+    }
+    if (wanted("index")) {
+        quillery::bench::runIndexBench();
+    }
     return 0;
 }

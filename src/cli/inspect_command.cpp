@@ -207,6 +207,9 @@ std::string formatInspectText(const BookContents& book, uint64_t fileSize) {
     out += format("Index groups: %zu\n", book.index.size());
     for (const BookIndexGroup& group : book.index) {
         out += "  " + quoted(group.name) + format(": %zu entries\n", group.entries.size());
+        for (const BookIndexEntry& entry : group.entries) {
+            out += format("    %5u:%-5u  ", entry.record, entry.offset) + quoted(entry.text) + "\n";
+        }
     }
     out += "Metadata\n";
     for (size_t i = 0; i < kMetadataStringCount; ++i) {

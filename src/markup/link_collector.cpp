@@ -71,7 +71,8 @@ size_t LinkCollector::reference(size_t tag) {
     size_t backslash = context_.find('\\', nameStart);
     if (backslash + 1 < context_.size()) {
         char letter = context_.text[backslash + 1];
-        if (std::strchr("FIXdmwx", letter) != nullptr) {
+        // A NUL letter would match strchr's terminator.
+        if (letter != '\0' && std::strchr("FIXdmwx", letter) != nullptr) {
             context_.report.error(backslash, "Illegal tag \"\\%c\" in link reference to \"%s\"", letter,
                                   name.c_str());
         } else if (letter == 'S' && context_.at(backslash + 2) == 'd' && backslash + 2 < context_.size()) {

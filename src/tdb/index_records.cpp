@@ -1,6 +1,7 @@
 #include "tdb/index_records.h"
 
 #include <algorithm>
+#include <string>
 
 namespace quillery {
 namespace {
@@ -76,25 +77,64 @@ int compareIndexTexts(std::string_view a, std::string_view b) {
     }
 }
 
+std::string indexSortKey(std::string_view text) {
+    std::string key;
+    key.reserve(text.size());
+    for (char c : text) {
+        if (!isSkipped(c)) {
+            key.push_back(static_cast<char>(indexFoldTable[static_cast<uint8_t>(c)]));
+        }
+    }
+    return key;
+}
+
 void groupIndexEntries(IndexTable& index) {
     std::vector<IndexEntry>& entries = index.entries;
     if (entries.empty()) {
         return;
     }
-    std::stable_sort(entries.begin(), entries.end(), [](const IndexEntry& a, const IndexEntry& b) {
-        int order = compareIndexTexts(a.text, b.text);
-        if (order != 0) {
-            return order < 0;
+    // Each text is folded once, and its first eight key bytes are packed into one number: most comparisons of
+    // a large dictionary are then settled by one integer comparison on a compact array.
+    struct SortItem {
+        uint64_t head; // the first 8 key bytes, big-endian, zero-filled
+        uint32_t at;   // index of the entry; settles ties, so that the order is stable
+    };
+    std::vector<std::string> keys;
+    keys.reserve(entries.size());
+    std::vector<SortItem> items;
+    items.reserve(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        keys.push_back(indexSortKey(entries[i].text));
+        uint64_t head = 0;
+        for (size_t b = 0; b < 8; ++b) {
+            head = (head << 8) | (b < keys[i].size() ? static_cast<uint8_t>(keys[i][b]) : 0);
         }
-        if (a.record != b.record) {
-            return a.record < b.record;
+        items.push_back({head, static_cast<uint32_t>(i)});
+    }
+    std::sort(items.begin(), items.end(), [&](const SortItem& a, const SortItem& b) {
+        if (a.head != b.head) {
+            return a.head < b.head;
         }
-        return a.offset < b.offset;
+        // Equal heads: the whole keys decide.
+        int byText = keys[a.at].compare(keys[b.at]);
+        if (byText != 0) {
+            return byText < 0;
+        }
+        const IndexEntry& x = entries[a.at];
+        const IndexEntry& y = entries[b.at];
+        if (x.record != y.record) {
+            return x.record < y.record;
+        }
+        if (x.offset != y.offset) {
+            return x.offset < y.offset;
+        }
+        return a.at < b.at;
     });
 
     std::vector<IndexEntry> kept;
     kept.reserve(entries.size());
-    for (IndexEntry& entry : entries) {
+    for (const SortItem& item : items) {
+        IndexEntry& entry = entries[item.at];
         if (entry.text.empty()) {
             continue;
         }

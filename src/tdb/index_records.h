@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace quillery {
@@ -15,6 +16,10 @@ extern const std::array<uint8_t, 256> indexFoldTable;
 
 // The index order of two texts: spaces, hyphens and apostrophes skipped, bytes folded. <0, 0 or >0.
 int compareIndexTexts(std::string_view a, std::string_view b);
+
+// The text as the index order sees it: spaces, hyphens and apostrophes left out, bytes folded. Keys compared
+// as unsigned bytes (a key before a longer one that begins with it) order texts as compareIndexTexts does.
+std::string indexSortKey(std::string_view text);
 
 // Sorts the entries (texts, then record number, then offset), drops exact duplicates and empty texts, and
 // fills the groups. Nothing happens when there are no entries.

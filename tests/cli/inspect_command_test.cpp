@@ -62,6 +62,60 @@ TEST(InspectCommandTest, BuildsAreReproducibleAndInspectable) {
     EXPECT_TRUE(contains(json.out, "\"metadata\": {\"title\": \"Harbour Notes\", \"author\": \"M. Dunlin\""));
 }
 
+// A linked table of contents and a dictionary, from the source to the records the reader sees.
+TEST(InspectCommandTest, ChaptersLinksAndIndexItemsReachTheBook) {
+    test::ScratchDir dir;
+    test::writeFile(dir.file("parts.tml"), "TITLE=\"Parts\"\n"
+                                           "\\C0=\"Contents\"\\q=\"#One\"Part One\\q\n"
+                                           "\\q=\"#Two\"Part Two\\q\n"
+                                           "\\q=\"#Nowhere\"Lost\\q\n"
+                                           "\\xPart One\\x\\Q=\"one\"Text one.\n"
+                                           "\\X1Part Two\\X1\\Q=\"TWO\"Text two.\\Q=\"Two\"\n");
+    CommandResult build = runCli(dir, "--diagnostics=json '" + dir.file("parts.tml") + "'");
+    EXPECT_EQ(build.status, 0);
+    const std::string file = "\"file\": \"" + dir.file("parts.tml") + "\"";
+    EXPECT_TRUE(contains(build.out,
+                         "{\"level\": \"warning\", \"text\": \"Link \\\"Two\\\" defined more than once\", " +
+                             file + ", \"line\": 6, \"column\": 32}\n"));
+    // Undefined links are reported after the last pass.
+    EXPECT_TRUE(
+        contains(build.out, "\"Generating page tables for the large font...\", " + file +
+                                "}\n{\"level\": \"warning\", \"text\": \"Link \\\"nowhere\\\" has not been "
+                                "defined\", " +
+                                file + "}\n"));
+    CommandResult book = runCli(dir, "--inspect --json '" + dir.file("parts.tdb") + "'");
+    EXPECT_EQ(book.status, 0) << book.err;
+    EXPECT_TRUE(contains(book.out,
+                         "\"chapters\": [{\"position\": 14, \"title\": \"Contents\"}, {\"position\": "
+                         "88, \"title\": \"Part One\"}, {\"position\": 118, \"title\": \"    Part "
+                         "Two\"}],\n"));
+    EXPECT_TRUE(contains(book.out, "\"links\": [{\"position\": 4294967295, \"name\": \"nowhere\"}, "
+                                   "{\"position\": 109, \"name\": \"one\"}, {\"position\": 141, \"name\": "
+                                   "\"two\"}],\n"));
+    EXPECT_TRUE(contains(book.out, "{\"page\": 1, \"record\": 1, \"offset\": 88, \"position\": 88"));
+
+    test::writeFile(dir.file("words.tml"),
+                    "TITLE=\"Words\"\n\\IZebra\\I a striped horse\n"
+                    "\\Iapple\\I a fruit\n\\IApple\\I a company\n"
+                    "\\Ico-op\\I a shop\n\\Icoop\\I a cage\n\\I\\a201clair\\I a cake\n");
+    build = runCli(dir, "--dictionary --diagnostics=json '" + dir.file("words.tml") + "'");
+    EXPECT_EQ(build.status, 0);
+    EXPECT_TRUE(contains(build.out, "{\"level\": \"note\", \"text\": \"Processing index records...\""));
+    book = runCli(dir, "--inspect --json '" + dir.file("words.tdb") + "'");
+    EXPECT_EQ(book.status, 0) << book.err;
+    EXPECT_TRUE(contains(book.out, "\"index\": {\"firstRecord\": 2, \"records\": 2}"));
+    EXPECT_TRUE(
+        contains(book.out,
+                 "\"index\": [{\"name\": \"apple\", \"entries\": [{\"record\": 1, \"offset\": 40, \"text\": "
+                 "\"apple\"}, {\"record\": 1, \"offset\": 58, \"text\": \"Apple\"}, {\"record\": 1, "
+                 "\"offset\": 78, \"text\": \"co-op\"}, {\"record\": 1, \"offset\": 95, \"text\": \"coop\"}, "
+                 "{\"record\": 1, \"offset\": 111, \"text\": \"\xC3\x89"
+                 "clair\"}, {\"record\": 1, \"offset\": 14, \"text\": \"Zebra\"}]}],\n"));
+    book = runCli(dir, "--inspect '" + dir.file("words.tdb") + "'");
+    EXPECT_TRUE(contains(book.out, "Index groups: 1\n  \"apple\": 6 entries\n        1:40     \"apple\"\n"
+                                   "        1:58     \"Apple\"\n"));
+}
+
 TEST(InspectCommandTest, AFileThatIsNotABookIsAnErrorNotACrash) {
     test::ScratchDir dir;
     test::writeFile(dir.file("story.tml"), "TITLE=\"x\"\nJust text.\n");

@@ -113,6 +113,83 @@ TEST(ChaptersTest, HeadingTitlesDropTagsAndSkipArguments) {
     EXPECT_EQ("ABC", book.tables.chapters.at(0).title);
 }
 
+TEST(ChaptersTest, ACutTitleSkipsTheRestOfItsTagAndResumesAfterTheQuote) {
+    // Whatever stands after the cut is neither collected nor scanned: the illegal \y is never seen.
+    Paginated book = paginate("\\C1=\"" + std::string(77, 'x') + "\\yz\"\\itail\\i");
+    EXPECT_EQ((Lines{"W Chapter name is > 80 characters; mismatched chapter markers? Begins with \"" +
+                     std::string(4, ' ') + std::string(36, 'x') + "\""}),
+              book.problems());
+    EXPECT_EQ("    " + std::string(76, 'x'), book.tables.chapters.at(0).title);
+}
+
+TEST(ChaptersTest, LongHeadingAndIndexTitlesWarnInTheFirstPassOnly) {
+    // Past 80 characters the closing level is no longer checked.
+    Paginated heading = paginate("\\X0" + std::string(85, 'h') + "\\X1");
+    EXPECT_EQ((Lines{"W Chapter name is > 80 characters; mismatched chapter markers? Begins with \"" +
+                     std::string(40, 'h') + "\""}),
+              heading.problems());
+    EXPECT_EQ(std::string(80, 'h'), heading.tables.chapters.at(0).title);
+
+    Paginated item = paginate("\\I" + std::string(85, 'i') + "\\I", kFlagDictionary);
+    EXPECT_EQ((Lines{"W Indexed item is > 80 characters; mismatched index markers? Begins with \"" +
+                     std::string(40, 'i') + "\""}),
+              item.problems());
+    EXPECT_EQ(std::string(80, 'i'), item.tables.index.entries.at(0).text);
+}
+
+TEST(ChaptersTest, HeadingTitlesJoinLinesAndKeepOnlyCharacters) {
+    Paginated book = paginate("\\X1\nOne\\\\\n\n\\a065\\U0107\\x\\X1 rest");
+    EXPECT_EQ("    One Ac", book.tables.chapters.at(0).title);
+    // An empty level-0 chapter is dropped; an empty level-1 chapter keeps its indentation.
+    Paginated empty = paginate("\\C0=\"\"\\C1=\"\"");
+    ASSERT_EQ(1u, empty.tables.chapters.size());
+    EXPECT_EQ("    ", empty.tables.chapters[0].title);
+}
+
+TEST(ChaptersTest, AHeadingInMidPageWhoseLineDoesNotFitStartsTheNextPageOnce) {
+    // The line holding "abc" moves to a new page, then the heading breaks the page again at its tag.
+    Paginated book = paginate(repeat("b\n", 13) + "abc\\xTitle\\x def");
+    EXPECT_EQ((std::vector<uint32_t>{0, 26, 29}), book.smallPositions());
+    ASSERT_EQ(1u, book.tables.chapters.size());
+    EXPECT_EQ(29u, book.tables.chapters[0].position);
+    EXPECT_EQ("Title", book.tables.chapters[0].title);
+}
+
+TEST(ChaptersTest, ChaptersOfALineLaidOutAgainAreListedOnceEach) {
+    Paginated two = paginate(repeat("b\n", 13) + "\\C0=\"A\"\\C0=\"B\"abc");
+    ASSERT_EQ(2u, two.tables.chapters.size());
+    EXPECT_EQ("A", two.tables.chapters[0].title);
+    EXPECT_EQ("B", two.tables.chapters[1].title);
+
+    // The line breaks before the two tags, and the line they start on moves to the next page: they are
+    // scanned three times, and A B A A B must not come out as A B A B.
+    Paginated moved = paginate(repeat("b\n", 12) + "word \\C0=\"A\"\\C0=\"B\"" + std::string(40, 'm'));
+    EXPECT_EQ((std::vector<uint32_t>{0, 29}), moved.smallPositions());
+    ASSERT_EQ(2u, moved.tables.chapters.size());
+    EXPECT_EQ(29u, moved.tables.chapters[0].position);
+    EXPECT_EQ("A", moved.tables.chapters[0].title);
+    EXPECT_EQ(36u, moved.tables.chapters[1].position);
+    EXPECT_EQ("B", moved.tables.chapters[1].title);
+}
+
+TEST(ChaptersTest, TitlesCutOffByTheEndOfTheTextEndThere) {
+    for (uint32_t flags : {0u, kFlagDictionary}) {
+        for (const char* text : {"\\X1ab\\U0", "\\C0=\"\\U00", "\\x\\Q=\"", "\\x\\T=\"1\"", "\\C0=\"a\\",
+                                 "\\X", "\\Iab\\a1", "\\I\\q=\"#", "\\I",
+                                 "\\C0=\""
+                                 "\n",
+                                 "\\X1\n\n\\X"}) {
+            Paginated book = paginate(text, flags);
+            EXPECT_LE(book.tables.chapters.size(), 1u) << text;
+            for (const ChapterEntry& chapter : book.tables.chapters) {
+                EXPECT_LE(chapter.position, std::string(text).size()) << text;
+            }
+        }
+    }
+    Paginated unclosed = paginate("\\X2abc");
+    EXPECT_EQ("        abc", unclosed.tables.chapters.at(0).title);
+}
+
 TEST(ChaptersTest, FinishingKeepsEachTitleAndPositionOnce) {
     RecordBuffer starts(4);
     ScanReporter report("");
@@ -124,6 +201,30 @@ TEST(ChaptersTest, FinishingKeepsEachTitleAndPositionOnce) {
     EXPECT_EQ("A", table[0].title);
     EXPECT_EQ("B", table[1].title);
     EXPECT_EQ(4u, table[2].position);
+}
+
+TEST(IndexItemsTest, AnItemIsPlacedAtTheRecordAndOffsetOfItsBackslash) {
+    // A backslash at the very start of record 2 belongs to record 1, at an offset of its length.
+    Paginated boundary = paginate("abcd\\Iw\\I efgh\\Iv\\I", kFlagDictionary, {4, 16});
+    ASSERT_EQ(2u, boundary.tables.index.entries.size());
+    EXPECT_EQ("v", boundary.tables.index.entries[0].text);
+    EXPECT_EQ(2, boundary.tables.index.entries[0].record);
+    EXPECT_EQ(10, boundary.tables.index.entries[0].offset);
+    EXPECT_EQ(1, boundary.tables.index.entries[1].record);
+    EXPECT_EQ(4, boundary.tables.index.entries[1].offset);
+}
+
+TEST(IndexItemsTest, ItemTextsSkipTagsWithTheirArguments) {
+    Paginated book = paginate("\\Ia\\w=\"50%\"b\\i-c\\\\\\Id", kFlagDictionary);
+    EXPECT_EQ("ab-c", book.tables.index.entries.at(0).text);
+}
+
+TEST(IndexItemsTest, AnItemOnALineThatMovesToTheNextPageIsIndexedOnce) {
+    Paginated book = paginate(repeat("b\n", 13) + "\\Iword\\I means this", kFlagDictionary);
+    ASSERT_EQ(1u, book.tables.index.entries.size());
+    EXPECT_EQ(26, book.tables.index.entries[0].offset);
+    ASSERT_EQ(1u, book.tables.index.groups.size());
+    EXPECT_EQ(9, book.tables.index.groups[0].byteSize);
 }
 
 TEST(LinksTest, AnAnchorAndAReferencePairIgnoringCase) {
@@ -177,6 +278,54 @@ TEST(LinksTest, LinkSyntaxErrors) {
               paginate("abc\\q=\"n\"x\\q").problems());
     EXPECT_EQ((Lines{"E Returns are not permitted in link anchors.  See '\\Q=\"a\nb\"'."}),
               paginate("\\Q=\"a\nb\"").problems());
+}
+
+TEST(LinksTest, WithoutAnyLinkEveryAnchorStays) {
+    Paginated book = paginate("\\Q=\"b\"x\\Q=\"A\"");
+    EXPECT_TRUE(book.problems().empty());
+    ASSERT_EQ(2u, book.tables.links.size());
+    EXPECT_EQ("a", book.tables.links[0].name);
+    EXPECT_EQ(14, book.tables.links[0].position);
+    EXPECT_EQ("b", book.tables.links[1].name);
+}
+
+TEST(LinksTest, ReferencedNamesComeFirstInSignedByteOrder) {
+    Paginated book = paginate("\\Q=\"zed\"\\Q=\"\xE9t\"\\Q=\"unused\"\\q=\"#zed\"1\\q\\q=\"#Alpha\"2\\q"
+                              "\\q=\"#\xE9t\"3\\q\\q=\"#ab\"4\\q\\Q=\"AB\"");
+    std::vector<std::string> names;
+    for (const LinkEntry& link : book.tables.links) {
+        names.push_back(link.name);
+    }
+    EXPECT_EQ((Lines{"\xE9t", "ab", "alpha", "zed"}), names);
+    EXPECT_EQ((Lines{"W Link \"alpha\" has not been defined"}), book.problems());
+    EXPECT_EQ(16, book.tables.links[0].position);
+    // A reference before its anchor takes the anchor's position; an unused anchor is dropped.
+    EXPECT_EQ(82, book.tables.links[1].position);
+    EXPECT_EQ(-1, book.tables.links[2].position);
+    EXPECT_EQ(9, book.tables.links[3].position);
+}
+
+TEST(LinksTest, TheFirstTagAfterTheNameMayNotBeAnotherReferenceOrHeading) {
+    // The name is shown as written in the error and as stored in the warning.
+    Paginated book = paginate("\\q=\"#Name\"\\Sd");
+    EXPECT_EQ((Lines{"E Illegal tag \"\\Sd\" in link reference to \"Name\"",
+                     "W Link \"name\" has not been defined"}),
+              book.problems());
+    // A NUL after the backslash is no tag letter of the list.
+    Paginated nul = paginate(std::string("\\q=\"#n\"\\\0", 9));
+    for (const std::string& line : nul.problems()) {
+        EXPECT_EQ(std::string::npos, line.find("Illegal tag")) << line;
+    }
+}
+
+TEST(LinksTest, LongAnchorsAndReturnsInReferencesAreErrors) {
+    Paginated book = paginate("x\\Q=\"" + std::string(81, 'n') + "\"");
+    EXPECT_EQ((Lines{"E Link is longer than 80 characters: \"x\\Q=\"" + std::string(35, 'n') + "\""}),
+              book.problems());
+    EXPECT_EQ(std::string(79, 'n'), book.tables.links.at(0).name);
+    EXPECT_EQ((Lines{"E Returns are not permitted in link references.  See '\\q=\"#a\nb\"x\\q'.",
+                     "W Link \"a\nb\" has not been defined"}),
+              paginate("\\q=\"#a\nb\"x\\q").problems());
 }
 
 TEST(ReferencesTest, ReferenceNamesAreLoweredSortedAndKeptOnce) {

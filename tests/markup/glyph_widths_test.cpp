@@ -17,7 +17,7 @@ std::string row(const GlyphWidthTable& table, int first, int count) {
     return out.str();
 }
 
-TEST(GlyphWidthsTest, TablesMatchRowsOfTheSpecification) {
+TEST(GlyphWidthsTest, TablesMatchTheDevicesRows) {
     EXPECT_EQ("2 2 4 8 6 8 7 2 4 4 6 6 3 4 2 5 5 5 5 5 5 5 5 5 5 5 2 3 6 6 6 5",
               row(kGlyphWidths[0], 32, 32));
     EXPECT_EQ("5 5 3 8 5 6 6 6 4 11 5 4 8 10 10 10 10 3 3 5 5 4 4 7 7 10 4 4 8 8 8 6",

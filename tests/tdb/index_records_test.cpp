@@ -36,7 +36,21 @@ TEST(IndexOrderTest, SkipsSpacesHyphensApostrophesAndFolds) {
     EXPECT_LT(compareIndexTexts("ab", "abc"), 0);
     EXPECT_LT(compareIndexTexts("\xC9t", "dz"), 0);
     EXPECT_GT(compareIndexTexts("\xC9t", "da"), 0);
+    EXPECT_GT(compareIndexTexts("\xE9t", "Ea"), 0);
+    EXPECT_LT(compareIndexTexts("\xE9t", "ez"), 0);
     EXPECT_EQ(0, compareIndexTexts("", "- '"));
+}
+
+TEST(IndexOrderTest, SortKeysOrderAsTheComparisonDoes) {
+    auto sign = [](int value) { return (value > 0) - (value < 0); };
+    const char* texts[] = {"",     "a",     "A-",   "ab",   "a b", "abc",     "\xC9t", "dz",   "e",
+                           "\xE9", "\xE9t", "\xFF", "\x80", "zz",  "o'clock", "\xE6",  "\xDE", "~"};
+    for (const char* a : texts) {
+        for (const char* b : texts) {
+            EXPECT_EQ(sign(compareIndexTexts(a, b)), sign(indexSortKey(a).compare(indexSortKey(b))))
+                << a << " / " << b;
+        }
+    }
 }
 
 TEST(GroupIndexEntriesTest, SortsByTextThenPlaceAndDropsExactDuplicates) {
