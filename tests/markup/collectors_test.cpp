@@ -287,6 +287,8 @@ TEST(ImagesTest, ALongNameIsReportedAndStillLookedUp) {
     std::string tooLong =
         "E Image name \"" + name + "\" is longer than 31 characters! Please rename the image.";
     EXPECT_EQ((Lines{tooLong, "E Image \"" + name + "\" doesn't exist!", tooLong}), book.problems());
+    ASSERT_EQ(1u, book.tables.images.entries.size());
+    EXPECT_EQ("/nonexistent-image-folder/" + name, book.tables.images.entries[0].path);
 }
 
 TEST(RulesTest, RuleArgumentErrors) {
