@@ -202,7 +202,11 @@ std::string formatInspectText(const BookContents& book, uint64_t fileSize) {
     out += format("Images: %zu\n", book.images.size());
     for (const BookImage& image : book.images) {
         out += "  " + quoted(image.name) +
-               format(" %ux%u, %u bytes of PNG\n", image.width, image.height, image.dataSize);
+               format(" %ux%u, %u bytes of PNG:", image.width, image.height, image.dataSize);
+        for (const std::string& type : image.chunkTypes) {
+            out += " " + type;
+        }
+        out += "\n";
     }
     out += format("Index groups: %zu\n", book.index.size());
     for (const BookIndexGroup& group : book.index) {
@@ -256,8 +260,12 @@ std::string formatInspectJson(const BookContents& book, uint64_t fileSize) {
     for (size_t i = 0; i < book.images.size(); ++i) {
         const BookImage& image = book.images[i];
         out += std::string(i ? ", " : "") + "{\"name\": " + json(image.name) +
-               format(", \"width\": %u, \"height\": %u, \"dataSize\": %u}", image.width, image.height,
-                      image.dataSize);
+               format(", \"width\": %u, \"height\": %u, \"dataSize\": %u, \"chunks\": [", image.width,
+                      image.height, image.dataSize);
+        for (size_t c = 0; c < image.chunkTypes.size(); ++c) {
+            out += (c ? ", " : "") + json(image.chunkTypes[c]);
+        }
+        out += "]}";
     }
     out += "],\n  \"index\": [";
     for (size_t g = 0; g < book.index.size(); ++g) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace quillery {
@@ -55,6 +56,9 @@ struct ImageEntry {
 struct ImageTable {
     std::vector<ImageEntry> entries;
     RecordBuffer data{1, 32768, 32768}; // converted PNG streams back to back
+    // The paths of the entries, so that adding stays fast for a book with very many images (kept by addImage,
+    // rebuilt there when the entries were filled some other way).
+    std::unordered_set<std::string> paths;
 };
 
 struct IndexEntry {

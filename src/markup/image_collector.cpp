@@ -38,8 +38,9 @@ ImagePlacement ImageCollector::image(size_t tag, uint32_t blockIndent) {
     }
     // A name that fails the .png rule takes no room and gets no entry (R15).
     ImageSize size;
-    ImageFileCheck check = checkImageFile(
-        name, imageFolder_, size, context_.firstPass ? FirstPassMessages::Print : FirstPassMessages::Skip);
+    ImageFileCheck check =
+        checkImageFile(name, imageFolder_, size,
+                       context_.firstPass ? FirstPassMessages::Print : FirstPassMessages::Skip, tag);
     if (check.failed) {
         context_.report.markError();
     }

@@ -26,7 +26,7 @@ bool hasPngExtension(std::string_view name) {
 }
 
 ImageFileCheck checkImageFile(std::string_view name, std::string_view imageFolder, ImageSize& size,
-                              FirstPassMessages firstPassMessages) {
+                              FirstPassMessages firstPassMessages, std::optional<size_t> tag) {
     ImageFileCheck check;
     // The name is printed as a C string below, so it needs a terminator of its own.
     std::string printable(name);
@@ -34,7 +34,7 @@ ImageFileCheck checkImageFile(std::string_view name, std::string_view imageFolde
     if (!hasPngExtension(name)) {
         check.failed = true;
         if (print) {
-            reportError("Image file \"%s\" doesn't end with .png!", printable.c_str());
+            reportImageError(tag, "Image file \"%s\" doesn't end with .png!", printable.c_str());
         }
         return check;
     }
@@ -45,11 +45,11 @@ ImageFileCheck checkImageFile(std::string_view name, std::string_view imageFolde
     if (!FileService(check.fullPath).exists()) {
         check.failed = true;
         if (print) {
-            reportError("Image \"%s\" doesn't exist!", printable.c_str());
+            reportImageError(tag, "Image \"%s\" doesn't exist!", printable.c_str());
         }
         return check;
     }
-    check.failed = failed(readPngHeader(check.fullPath, size));
+    check.failed = failed(readPngHeader(check.fullPath, size, tag));
     return check;
 }
 

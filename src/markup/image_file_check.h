@@ -7,6 +7,7 @@
 
 #include "markup/png_header.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,7 +32,8 @@ bool hasPngExtension(std::string_view name);
 // - otherwise `size` becomes 16 by 16 and the full path is built; when nothing exists there the check fails
 //   with "Image \"%s\" doesn't exist!" (first-pass message, the name) and the size stays 16 by 16;
 // - otherwise the PNG header is read into `size` (readPngHeader; its failures fail the check).
+// `tag`, when given, is the text position of the tag that names the image; the errors are placed there.
 ImageFileCheck checkImageFile(std::string_view name, std::string_view imageFolder, ImageSize& size,
-                              FirstPassMessages firstPassMessages);
+                              FirstPassMessages firstPassMessages, std::optional<size_t> tag = std::nullopt);
 
 } // namespace quillery

@@ -5,10 +5,14 @@
 namespace quillery {
 
 bool addImage(ImageTable& table, std::string_view path, ImageSize size) {
-    for (const ImageEntry& entry : table.entries) {
-        if (entry.path == path) {
-            return false;
+    if (table.paths.size() != table.entries.size()) {
+        table.paths.clear();
+        for (const ImageEntry& entry : table.entries) {
+            table.paths.insert(entry.path);
         }
+    }
+    if (!table.paths.insert(std::string(path)).second) {
+        return false;
     }
     ImageEntry entry;
     entry.path = std::string(path);

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace quillery {
@@ -28,7 +29,12 @@ constexpr size_t kPngHeaderLength = 26; // signature, IHDR length and type, widt
 //   "Bad PNG signature for %s"            bytes 0-7 are not the PNG signature
 //   "Couldn't find PNG header for %s"     bytes 12-15 are not "IHDR"
 //   "Unrecognized PNG color type for %s"  colour type (byte 25) other than 0 (grey) or 3 (palette)
-// A file shorter than 26 bytes is read as if the missing bytes were zero.
-Verdict readPngHeader(const std::string& fullPath, ImageSize& size);
+// A file shorter than 26 bytes is read as if the missing bytes were zero. `tag`, when given, is the text
+// position of the tag that names the image; the errors are placed there.
+Verdict readPngHeader(const std::string& fullPath, ImageSize& size, std::optional<size_t> tag = std::nullopt);
+
+// An error about an image, placed at the text position `tag` of the tag that names it when there is one.
+void reportImageError(std::optional<size_t> tag, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
 
 } // namespace quillery

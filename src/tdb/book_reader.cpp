@@ -13,6 +13,7 @@ namespace {
 
 constexpr std::string_view kPngSignature{"\x89PNG\r\n\x1a\n", 8};
 constexpr size_t kPngHeaderBytes = 8 + 8 + 13; // signature, IHDR length and type, IHDR data
+constexpr size_t kPngChunkFraming = 12;        // length, type and CRC around a chunk's data
 
 const uint8_t* bytesOf(std::string_view text) {
     return reinterpret_cast<const uint8_t*>(text.data());
@@ -59,6 +60,7 @@ class BookReader {
     bool readPages(BookSection section, uint16_t count, std::vector<PageEntry>& pages);
     bool readPositions(BookSection section, std::vector<BookPositionEntry>& entries);
     bool readImages();
+    bool readPngChunks(std::string_view png, const char* label, std::vector<std::string>& types);
     bool readIndex();
     bool readMetadata();
     bool readBlocks(BookSection section, std::vector<BookBlock>& blocks);
@@ -333,8 +335,8 @@ bool BookReader::readPages(BookSection section, uint16_t count, std::vector<Page
         }
         for (size_t e = 0; e < entries; ++e) {
             const uint8_t* entry = bytesOf(bytes) + e * kPageEntrySize;
-            PageEntry page{readU16BE(entry), readU16BE(entry + 2), readU16BE(entry + 4),
-                               readU32BE(entry + 6), readU16BE(entry + 10)};
+            PageEntry page{readU16BE(entry), readU16BE(entry + 2), readU16BE(entry + 4), readU32BE(entry + 6),
+                           readU16BE(entry + 10)};
             size_t number = pages.size();
             if (page.pageIndex != number) {
                 return fail("%s entry %zu has page index %u", sectionName(section), number, page.pageIndex);
@@ -415,7 +417,42 @@ bool BookReader::readImages() {
             return fail("%s is %ux%u, but its PNG stream is %ux%u", label, image.width, image.height,
                         readU32BE(ihdr + 8), readU32BE(ihdr + 12));
         }
+        if (!readPngChunks(png, label, image.chunkTypes)) {
+            return false;
+        }
         book_.images.push_back(std::move(image));
+    }
+    return true;
+}
+
+// The device reads the stream chunk by chunk: every chunk must lie inside the record with its CRC right, and
+// the stream must end with IEND exactly at the record's end.
+bool BookReader::readPngChunks(std::string_view png, const char* label, std::vector<std::string>& types) {
+    size_t at = kPngSignature.size();
+    while (types.empty() || types.back() != "IEND") {
+        if (png.size() - at < kPngChunkFraming) {
+            return fail("%s has a PNG stream that ends without its IEND chunk", label);
+        }
+        const uint8_t* chunk = bytesOf(png) + at;
+        uint32_t length = readU32BE(chunk);
+        if (length > png.size() - at - kPngChunkFraming) {
+            return fail("%s has a PNG chunk at byte %zu that runs past the end of the record", label, at);
+        }
+        std::string type(png.substr(at + 4, 4));
+        for (char c : type) {
+            if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) {
+                return fail("%s has a PNG chunk at byte %zu whose type is not four letters", label, at);
+            }
+        }
+        uint32_t crc = static_cast<uint32_t>(crc32(0, chunk + 4, static_cast<uInt>(length + 4)));
+        if (readU32BE(chunk + 8 + length) != crc) {
+            return fail("%s has a PNG chunk %s whose CRC does not match", label, type.c_str());
+        }
+        types.push_back(std::move(type));
+        at += kPngChunkFraming + length;
+    }
+    if (at != png.size()) {
+        return fail("%s has %zu bytes after the IEND chunk of its PNG stream", label, png.size() - at);
     }
     return true;
 }

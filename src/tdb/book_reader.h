@@ -33,6 +33,7 @@ struct BookImage {
     uint16_t width = 0;
     uint16_t height = 0;
     uint32_t dataSize = 0;
+    std::vector<std::string> chunkTypes; // in stream order, IHDR first and IEND last
 };
 
 struct BookIndexEntry {

@@ -367,6 +367,37 @@ TEST(ReferencesTest, ArgumentErrorsArePrintedOnceAndFailTheScan) {
     EXPECT_TRUE(syntax.tables.footnotes.empty());
 }
 
+TEST(ImagesTest, SyntaxAndLineEndErrorsShowTheirExcerptOnce) {
+    // 20 bytes from 10 before the byte after \m; the scan goes on right after \m, and no image is taken.
+    Paginated bare = paginate("0123456789\\mxyz and more text");
+    EXPECT_EQ((Lines{"E Image syntax incorrect.  You have '23456789\\mxyz and mo' and it should be \\m=\""}),
+              bare.problems());
+    EXPECT_TRUE(bare.tables.images.entries.empty());
+    // Every line end in the name, 20 bytes from 9 before it; the name is still checked.
+    Paginated returns = paginate("some words \\m=\"a\nb\rc.png\" after");
+    EXPECT_EQ((Lines{"E Returns are not permitted in image references.  See 'rds \\m=\"a\nb\rc.png\" a'.",
+                     "E Returns are not permitted in image references.  See 's \\m=\"a\nb\rc.png\" aft'.",
+                     "E Image \"a\nb\rc.png\" doesn't exist!"}),
+              returns.problems());
+    EXPECT_EQ(1u, returns.tables.images.entries.size());
+}
+
+TEST(ImagesTest, FileCheckErrorsArePlacedAtTheTag) {
+    ScratchDir folder;
+    writeFile(folder.file("bad.png"), "not a PNG at all, not even its signature");
+    Paginated book =
+        paginate("line one\n  \\m=\"gone.png\"\n \\m=\"x.gif\" \\m=\"bad.png\"", 0, {}, folder.path());
+    std::vector<std::pair<uint32_t, uint32_t>> places;
+    for (const CollectedReport& report : book.reports) {
+        if (report.level == ReportLevel::Error) {
+            places.push_back(report.place ? std::pair{report.place->line, report.place->column}
+                                          : std::pair{0u, 0u});
+        }
+    }
+    // Missing, not .png, bad signature (in both passes); the conversion after the scan has no one place.
+    EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{2, 3}, {3, 2}, {3, 13}, {3, 13}, {0, 0}}), places);
+}
+
 TEST(ImagesTest, TheNameMustEndInPng) {
     Paginated book = paginate("\\m=\"pic.gif\"");
     EXPECT_EQ((Lines{"E Image file \"pic.gif\" doesn't end with .png!"}), book.problems());
@@ -428,6 +459,8 @@ TEST(ImagesTest, ALongNameIsReportedAndStillLookedUp) {
     std::string tooLong =
         "E Image name \"" + name + "\" is longer than 31 characters! Please rename the image.";
     EXPECT_EQ((Lines{tooLong, "E Image \"" + name + "\" doesn't exist!", tooLong}), book.problems());
+    ASSERT_EQ(1u, book.tables.images.entries.size());
+    EXPECT_EQ("/nonexistent-image-folder/" + name, book.tables.images.entries[0].path);
 }
 
 TEST(RulesTest, RuleArgumentErrors) {
@@ -450,6 +483,19 @@ TEST(IndentsTest, AnIndentBeforeTheCurrentPositionWarns) {
     EXPECT_TRUE(paginate("\\T=\"0%\"").problems().empty());
     std::string forgot = "E Indent syntax is '\\T=\"xx%\"' -- you forgot the %.";
     EXPECT_EQ((Lines{forgot, forgot}), paginate("\\T=\"50\"").problems());
+}
+
+TEST(IndentsTest, IndentArgumentErrors) {
+    std::string digits = "E Indent specifier must be only digits!";
+    std::string many = "E More than three digits were specified for the indent";
+    // Each bad byte is its own error; four bytes before the % are too many.
+    EXPECT_EQ((Lines{digits, digits, digits, many, digits, digits, digits, many}),
+              paginate("\\T=\"1a b%\"").problems());
+    EXPECT_EQ((Lines{"E Indent syntax is '\\T=\"xx%\"'.  You have '5%x'"}), paginate("\\T=\"5%x").problems());
+    EXPECT_EQ((Lines{"E Indent syntax is '\\T=\"xx%\"'.  You have '\\T=50%\"'"}),
+              paginate("\\T=50%\"").problems());
+    // An argument cut off by the end of the text ends the scan cleanly.
+    EXPECT_TRUE(paginate("\\T=\"12").problems().empty());
 }
 
 } // namespace

@@ -27,6 +27,23 @@ TEST(ImageTableTest, TheFirstReferenceOfAPathDecidesItsEntry) {
     EXPECT_EQ(0u, table.entries[0].dataSize);
 }
 
+TEST(ImageTableTest, ManyImagesAreAddedOnceEachAfterSortingAndDirectFilling) {
+    ImageTable table;
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 20000; ++i) {
+            EXPECT_EQ(round == 0, addImage(table, "img/" + std::to_string(i) + ".png", {1, 1}));
+        }
+    }
+    sortImageTable(table);
+    EXPECT_FALSE(addImage(table, "img/123.png", {1, 1}));
+    ImageEntry direct;
+    direct.path = "img/direct.png";
+    table.entries.push_back(direct);
+    EXPECT_FALSE(addImage(table, "img/direct.png", {1, 1}));
+    EXPECT_TRUE(addImage(table, "img/new.png", {1, 1}));
+    EXPECT_EQ(20002u, table.entries.size());
+}
+
 TEST(ImageTableTest, PathsSortAsSignedBytesShorterFirst) {
     EXPECT_TRUE(imagePathLess("a", "b"));
     EXPECT_FALSE(imagePathLess("b", "a"));

@@ -8,6 +8,7 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <string>
 #include <utility>
@@ -15,18 +16,27 @@
 
 namespace quillery::test {
 
-// Bytes that start like a converted PNG: signature and header chunk with the given size, then filler.
+// A well-formed chunk stream shaped like a converted PNG: signature, IHDR with the given size, one IDAT of
+// `extra` filler bytes and IEND, each chunk with its CRC. (The pixels are not a valid image: the book reader
+// checks the chunks, not the pixels.)
 inline std::string fakePng(uint32_t width, uint32_t height, size_t extra = 20) {
-    std::string png("\x89PNG\r\n\x1a\n", 8);
-    uint8_t chunk[8 + 13] = {};
-    putU32BE(chunk, 13);
-    std::copy_n("IHDR", 4, chunk + 4);
-    putU32BE(chunk + 8, width);
-    putU32BE(chunk + 12, height);
-    chunk[16] = 8;
-    png.append(reinterpret_cast<const char*>(chunk), sizeof chunk);
-    png.append(extra, 'x');
-    return png;
+    auto chunk = [](const char* type, const std::string& data) {
+        std::string out(4, '\0');
+        putU32BE(reinterpret_cast<uint8_t*>(out.data()), static_cast<uint32_t>(data.size()));
+        out += type;
+        out += data;
+        uint8_t crc[4];
+        putU32BE(crc, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(out.data() + 4),
+                                                  static_cast<uInt>(data.size() + 4))));
+        out.append(reinterpret_cast<const char*>(crc), 4);
+        return out;
+    };
+    std::string header(13, '\0');
+    putU32BE(reinterpret_cast<uint8_t*>(header.data()), width);
+    putU32BE(reinterpret_cast<uint8_t*>(header.data()) + 4, height);
+    header[8] = 8;
+    return std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) +
+           chunk("IDAT", std::string(extra, 'x')) + chunk("IEND", "");
 }
 
 // A text of `length` bytes: words separated by spaces, so that records break at white space.
@@ -101,8 +111,11 @@ class BookFixture {
         return table;
     }
 
-    void addImage(const std::string& name, uint16_t width, uint16_t height) {
-        std::string png = fakePng(width, height);
+    // An image whose converted stream is `png`, or fakePng(width, height) when none is given.
+    void addImage(const std::string& name, uint16_t width, uint16_t height, std::string png = {}) {
+        if (png.empty()) {
+            png = fakePng(width, height);
+        }
         ImageEntry entry;
         entry.path = dir.file("book_img/" + name);
         entry.width = width;

@@ -60,6 +60,26 @@ TEST(BookReaderTest, ReadsTheGoodBook) {
     EXPECT_EQ(book.index[0].entries[1].text, "pear");
     EXPECT_EQ(book.footnotes[1].name, "f2");
     EXPECT_EQ(book.records.size(), u16At(bytes, 76));
+    ASSERT_EQ(book.images.size(), 1u);
+    EXPECT_EQ(book.images[0].chunkTypes, (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
+}
+
+// The record sizes agree with the streams here: only the chunk walk can find the fault.
+TEST(BookReaderTest, AnImageStreamMustEndWithIendAtTheEndOfItsRecord) {
+    std::string whole = test::fakePng(4, 2);
+    std::string withoutEnd = whole.substr(0, whole.size() - 12);
+    const std::pair<std::string, std::string> cases[] = {
+        {whole, ""},
+        {withoutEnd, "record 2 (image) has a PNG stream that ends without its IEND chunk"},
+        {withoutEnd + "abc", "record 2 (image) has a PNG stream that ends without its IEND chunk"},
+        {whole + "junk", "record 2 (image) has 4 bytes after the IEND chunk of its PNG stream"},
+    };
+    for (const auto& [png, error] : cases) {
+        test::BookFixture fixture;
+        fixture.addImage("a.png", 4, 2, png);
+        test::ReportCollector quiet;
+        EXPECT_EQ(readError(fixture.write()), error);
+    }
 }
 
 TEST(BookReaderTest, EveryShortenedBookIsRefused) {
@@ -180,6 +200,22 @@ TEST(BookReaderTest, RecordViolationsAreNamed) {
     damaged = bytes;
     putU16(damaged, image + 58, 13);
     EXPECT_EQ(readError(damaged), "record 8 (image) is 13x9, but its PNG stream is 12x9");
+
+    // The PNG stream inside the image record: 8 signature bytes, IHDR (25), IDAT (12 + 20), IEND (12).
+    size_t png = image + 62;
+    damaged = bytes;
+    damaged[png + 8 + 25 + 8 + 3] ^= 0x10; // an IDAT data byte
+    EXPECT_EQ(readError(damaged), "record 8 (image) has a PNG chunk IDAT whose CRC does not match");
+    damaged = bytes;
+    putU32(damaged, png + 8 + 25, 21); // IDAT one byte longer than it is
+    EXPECT_EQ(readError(damaged), "record 8 (image) has a PNG chunk IDAT whose CRC does not match");
+    damaged = bytes;
+    putU32(damaged, png + 8 + 25, 0xFFFFFFF0);
+    EXPECT_EQ(readError(damaged),
+              "record 8 (image) has a PNG chunk at byte 33 that runs past the end of the record");
+    damaged = bytes;
+    damaged[png + 8 + 25 + 32 + 4] = 'X'; // IEND renamed: the stream ends without it
+    EXPECT_EQ(readError(damaged), "record 8 (image) has a PNG chunk XEND whose CRC does not match");
 
     // A page whose position does not match its record and offset.
     size_t page = recordSpan(bytes, u16At(bytes, header + 36)).first + 12;
