@@ -264,7 +264,8 @@ TEST_F(LogWindowTest, RowsArePaintedWithIconTextAndAGreyBottomLine) {
     image = list->grab().toImage();
     int secondBottom = list->rowTop(1) + list->rowHeight(1) - 1 - 22;
     EXPECT_EQ(QColor(192, 192, 192), image.pixelColor(100, secondBottom));
-    EXPECT_EQ(list->palette().color(QPalette::Highlight), image.pixelColor(image.width() - 2, secondBottom - 2));
+    EXPECT_EQ(list->palette().color(QPalette::Highlight),
+              image.pixelColor(image.width() - 2, secondBottom - 2));
 }
 
 TEST_F(LogWindowTest, TheLevelIconsAre16By16Pictures) {
