@@ -1,5 +1,5 @@
 #include "cli/inspect_command.h"
-#include "test_support.h"
+#include "cli_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -9,22 +9,9 @@
 namespace quillery {
 namespace {
 
-struct CommandResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs quillery-cli with `arguments` (shell words) and SOURCE_DATE_EPOCH fixed.
-CommandResult runCli(const test::ScratchDir& dir, const std::string& arguments) {
-    std::string command = "SOURCE_DATE_EPOCH=1000000000 '" QUILLERY_CLI_PATH "' " + arguments + " >'" +
-                          dir.file("stdout") + "' 2>'" + dir.file("stderr") + "'";
-    int status = std::system(command.c_str());
-    CommandResult result;
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = test::readFile(dir.file("stdout"));
-    result.err = test::readFile(dir.file("stderr"));
-    return result;
+// quillery-cli with the creation date fixed, so that its books are reproducible.
+test::CliRun runCliAt(const std::string& arguments) {
+    return test::runCli(arguments, "SOURCE_DATE_EPOCH=1000000000");
 }
 
 bool contains(const std::string& text, const std::string& part) {
@@ -39,13 +26,13 @@ TEST(InspectCommandTest, BuildsAreReproducibleAndInspectable) {
     }
     test::writeFile(dir.file("notes.tml"), body);
 
-    ASSERT_EQ(runCli(dir, "'" + dir.file("notes.tml") + "'").status, 0);
-    ASSERT_EQ(runCli(dir, "-o '" + dir.file("again.tdb") + "' '" + dir.file("notes.tml") + "'").status, 0);
+    ASSERT_EQ(runCliAt("'" + dir.file("notes.tml") + "'").status, 0);
+    ASSERT_EQ(runCliAt("-o '" + dir.file("again.tdb") + "' '" + dir.file("notes.tml") + "'").status, 0);
     std::string book = test::readFile(dir.file("notes.tdb"));
     ASSERT_FALSE(book.empty());
     EXPECT_EQ(book, test::readFile(dir.file("again.tdb")));
 
-    CommandResult text = runCli(dir, "--inspect '" + dir.file("notes.tdb") + "'");
+    test::CliRun text = runCliAt("--inspect '" + dir.file("notes.tdb") + "'");
     EXPECT_EQ(text.status, 0) << text.err;
     EXPECT_EQ(text.err, "");
     EXPECT_TRUE(contains(text.out, "  name:          \"Harbour Notes\"\n"));
@@ -53,7 +40,7 @@ TEST(InspectCommandTest, BuildsAreReproducibleAndInspectable) {
     EXPECT_TRUE(contains(text.out, "  author:    \"M. Dunlin\"\n"));
     EXPECT_TRUE(contains(text.out, "Text: 7 records, "));
 
-    CommandResult json = runCli(dir, "--inspect --json '" + dir.file("notes.tdb") + "'");
+    test::CliRun json = runCliAt("--inspect --json '" + dir.file("notes.tdb") + "'");
     EXPECT_EQ(json.status, 0);
     EXPECT_EQ(json.out.substr(0, 2), "{\n");
     EXPECT_TRUE(contains(json.out,
@@ -71,7 +58,7 @@ TEST(InspectCommandTest, ChaptersLinksAndIndexItemsReachTheBook) {
                                            "\\q=\"#Nowhere\"Lost\\q\n"
                                            "\\xPart One\\x\\Q=\"one\"Text one.\n"
                                            "\\X1Part Two\\X1\\Q=\"TWO\"Text two.\\Q=\"Two\"\n");
-    CommandResult build = runCli(dir, "--diagnostics=json '" + dir.file("parts.tml") + "'");
+    test::CliRun build = runCliAt("--diagnostics=json '" + dir.file("parts.tml") + "'");
     EXPECT_EQ(build.status, 0);
     const std::string file = "\"file\": \"" + dir.file("parts.tml") + "\"";
     EXPECT_TRUE(contains(build.out,
@@ -83,7 +70,7 @@ TEST(InspectCommandTest, ChaptersLinksAndIndexItemsReachTheBook) {
                                 "}\n{\"level\": \"warning\", \"text\": \"Link \\\"nowhere\\\" has not been "
                                 "defined\", " +
                                 file + "}\n"));
-    CommandResult book = runCli(dir, "--inspect --json '" + dir.file("parts.tdb") + "'");
+    test::CliRun book = runCliAt("--inspect --json '" + dir.file("parts.tdb") + "'");
     EXPECT_EQ(book.status, 0) << book.err;
     EXPECT_TRUE(contains(book.out,
                          "\"chapters\": [{\"position\": 14, \"title\": \"Contents\"}, {\"position\": "
@@ -98,10 +85,10 @@ TEST(InspectCommandTest, ChaptersLinksAndIndexItemsReachTheBook) {
                     "TITLE=\"Words\"\n\\IZebra\\I a striped horse\n"
                     "\\Iapple\\I a fruit\n\\IApple\\I a company\n"
                     "\\Ico-op\\I a shop\n\\Icoop\\I a cage\n\\I\\a201clair\\I a cake\n");
-    build = runCli(dir, "--dictionary --diagnostics=json '" + dir.file("words.tml") + "'");
+    build = runCliAt("--dictionary --diagnostics=json '" + dir.file("words.tml") + "'");
     EXPECT_EQ(build.status, 0);
     EXPECT_TRUE(contains(build.out, "{\"level\": \"note\", \"text\": \"Processing index records...\""));
-    book = runCli(dir, "--inspect --json '" + dir.file("words.tdb") + "'");
+    book = runCliAt("--inspect --json '" + dir.file("words.tdb") + "'");
     EXPECT_EQ(book.status, 0) << book.err;
     EXPECT_TRUE(contains(book.out, "\"index\": {\"firstRecord\": 2, \"records\": 2}"));
     EXPECT_TRUE(
@@ -111,7 +98,7 @@ TEST(InspectCommandTest, ChaptersLinksAndIndexItemsReachTheBook) {
                  "\"offset\": 78, \"text\": \"co-op\"}, {\"record\": 1, \"offset\": 95, \"text\": \"coop\"}, "
                  "{\"record\": 1, \"offset\": 111, \"text\": \"\xC3\x89"
                  "clair\"}, {\"record\": 1, \"offset\": 14, \"text\": \"Zebra\"}]}],\n"));
-    book = runCli(dir, "--inspect '" + dir.file("words.tdb") + "'");
+    book = runCliAt("--inspect '" + dir.file("words.tdb") + "'");
     EXPECT_TRUE(contains(book.out, "Index groups: 1\n  \"apple\": 6 entries\n        1:40     \"apple\"\n"
                                    "        1:58     \"Apple\"\n"));
 }
@@ -119,7 +106,7 @@ TEST(InspectCommandTest, ChaptersLinksAndIndexItemsReachTheBook) {
 TEST(InspectCommandTest, AFileThatIsNotABookIsAnErrorNotACrash) {
     test::ScratchDir dir;
     test::writeFile(dir.file("story.tml"), "TITLE=\"x\"\nJust text.\n");
-    CommandResult result = runCli(dir, "--inspect '" + dir.file("story.tml") + "'");
+    test::CliRun result = runCliAt("--inspect '" + dir.file("story.tml") + "'");
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "quillery-cli: " + dir.file("story.tml") +
@@ -127,7 +114,7 @@ TEST(InspectCommandTest, AFileThatIsNotABookIsAnErrorNotACrash) {
                               "database header\n");
 
     for (const std::string& path : {dir.file("missing.tdb"), dir.path()}) {
-        result = runCli(dir, "--inspect '" + path + "'");
+        result = runCliAt("--inspect '" + path + "'");
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.err, "quillery-cli: " + path + ": cannot be opened (not a readable regular file)\n");
     }
@@ -136,8 +123,8 @@ TEST(InspectCommandTest, AFileThatIsNotABookIsAnErrorNotACrash) {
 TEST(InspectCommandTest, TheSampleBookBuildsAndInspects) {
     test::ScratchDir dir;
     std::filesystem::copy(QUILLERY_SAMPLES_DIR, dir.path(), std::filesystem::copy_options::recursive);
-    ASSERT_EQ(runCli(dir, "'" + dir.file("lighthouse.tml") + "'").status, 0);
-    CommandResult result = runCli(dir, "--inspect '" + dir.file("lighthouse.tdb") + "'");
+    ASSERT_EQ(runCliAt("'" + dir.file("lighthouse.tml") + "'").status, 0);
+    test::CliRun result = runCliAt("--inspect '" + dir.file("lighthouse.tdb") + "'");
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_TRUE(contains(result.out, "  title:     \"The Lamp on Gull Point\"\n"));
 }
