@@ -32,7 +32,7 @@ class ChapterCollector final : public LineRetreatListener {
     void lineMovedToNextPage() override;
 
     // After the last pass: blanks every entry whose title and position equal those of an earlier kept entry
-    // (F17), then removes the entries with empty titles.
+    //, then removes the entries with empty titles.
     void finish();
 
   private:

@@ -36,7 +36,7 @@ ImagePlacement ImageCollector::image(size_t tag, uint32_t blockIndent) {
         context_.report.error(tag, "Image name \"%s\" is longer than 31 characters! Please rename the image.",
                               name.c_str());
     }
-    // A name that fails the .png rule takes no room and gets no entry (R15).
+    // A name that fails the .png rule takes no room and gets no entry.
     ImageSize size;
     ImageFileCheck check =
         checkImageFile(name, imageFolder_, size,

@@ -1,5 +1,7 @@
 #include "markup/image_table.h"
 
+#include "markup/signed_byte_order.h"
+
 #include <algorithm>
 
 namespace quillery {
@@ -23,15 +25,7 @@ bool addImage(ImageTable& table, std::string_view path, ImageSize size) {
 }
 
 bool imagePathLess(std::string_view left, std::string_view right) {
-    size_t common = std::min(left.size(), right.size());
-    for (size_t i = 0; i < common; ++i) {
-        auto a = static_cast<signed char>(left[i]);
-        auto b = static_cast<signed char>(right[i]);
-        if (a != b) {
-            return a < b;
-        }
-    }
-    return left.size() < right.size();
+    return signedByteLess(left, right);
 }
 
 void sortImageTable(ImageTable& table) {

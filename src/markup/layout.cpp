@@ -145,7 +145,7 @@ size_t Layout::fullStep(size_t position, size_t itemStart, const ScanStyle& item
     uint32_t effectiveX = spaceRun_ ? spaceRunX_ : x_;
     if (!lineEndRequested_ && effectiveX > kLineWidth) {
         if (breakPoint_.position == lineStart_.position) {
-            // No break opportunity on this line: cut before the item that overflowed it (F16), never at the
+            // No break opportunity on this line: cut before the item that overflowed it, never at the
             // line start itself.
             if (itemStart > lineStart_.position && itemStart < p) {
                 p = itemStart;
@@ -164,7 +164,7 @@ size_t Layout::fullStep(size_t position, size_t itemStart, const ScanStyle& item
     }
     // 4.
     if (lineEndRequested_) {
-        // F14: the first line of a page is committed on it even when it does not fit.
+        // the first line of a page is committed on it even when it does not fit.
         if (y_ + lineHeight_ > kPageHeight && !topOfPage_) {
             if (headingOpened_ || chapterOnLine_) {
                 headingOpened_ = false;
@@ -193,7 +193,7 @@ size_t Layout::fullStep(size_t position, size_t itemStart, const ScanStyle& item
         y_ = 0;
         recordBoth(p);
     }
-    // 6 (R8: an opening heading resumes right after its own tag).
+    // 6 (an opening heading resumes right after its own tag).
     if (headingOpened_) {
         p = std::min(p + headingTagLength_, text_.size());
     }

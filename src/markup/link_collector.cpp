@@ -1,6 +1,7 @@
 #include "markup/link_collector.h"
 
 #include "build/diagnostics.h"
+#include "markup/signed_byte_order.h"
 
 #include <zlib.h>
 
@@ -20,20 +21,6 @@ std::string lowered(std::string name) {
         }
     }
     return name;
-}
-
-// Byte order with bytes compared as signed values; a name sorts before a longer one that begins with it
-// (R14).
-bool signedLess(const std::string& a, const std::string& b) {
-    size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        auto x = static_cast<signed char>(a[i]);
-        auto y = static_cast<signed char>(b[i]);
-        if (x != y) {
-            return x < y;
-        }
-    }
-    return a.size() < b.size();
 }
 
 } // namespace
@@ -105,7 +92,7 @@ size_t LinkCollector::anchor(size_t tag) {
                                      static_cast<int64_t>(tag) - 1, 40);
         stored.resize(kStoredWhenTooLong);
     }
-    // The closing quote plus 2 (the end of the text stands for a missing quote, F9).
+    // The closing quote plus 2 (the end of the text stands for a missing quote).
     size_t position = close + 2;
     note(tag, static_cast<int32_t>(position), stored, name);
     return resume;
@@ -148,7 +135,7 @@ void LinkCollector::finish() {
         if (a.referenced != b.referenced) {
             return a.referenced;
         }
-        return signedLess(a.name, b.name);
+        return signedByteLess(a.name, b.name);
     });
     LinkTable finished;
     bool anyReferenced = false;

@@ -1,5 +1,7 @@
 #include "markup/reference_collector.h"
 
+#include "markup/signed_byte_order.h"
+
 #include <algorithm>
 #include <string>
 
@@ -7,18 +9,6 @@ namespace quillery {
 namespace {
 
 constexpr size_t kReferenceNameLimit = 255;
-
-bool signedLess(const std::string& a, const std::string& b) {
-    size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        auto x = static_cast<signed char>(a[i]);
-        auto y = static_cast<signed char>(b[i]);
-        if (x != y) {
-            return x < y;
-        }
-    }
-    return a.size() < b.size();
-}
 
 struct KindMessages {
     const char* syntax;
@@ -77,7 +67,7 @@ size_t ReferenceCollector::open(size_t tag, ReferenceKind kind) {
 
 void finishReferenceTable(RefTable& table) {
     std::stable_sort(table.begin(), table.end(),
-                     [](const RefEntry& a, const RefEntry& b) { return signedLess(a.name, b.name); });
+                     [](const RefEntry& a, const RefEntry& b) { return signedByteLess(a.name, b.name); });
     RefTable finished;
     for (auto& entry : table) {
         if (entry.name.empty() || (!finished.empty() && finished.back().name == entry.name)) {

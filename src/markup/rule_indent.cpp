@@ -12,7 +12,7 @@ struct PercentMessages {
     const char* noPercent;
 };
 
-// The quoted messages hold a literal % (R20), written %% here because they are formats.
+// The quoted messages hold a literal %, written %% here because they are formats.
 const PercentMessages kRule = {
     "Rule syntax is '\\w=\"xx%%\"'.  You have '%s'",
     "Rule width specifier must be only digits!",

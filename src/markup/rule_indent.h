@@ -10,7 +10,7 @@ namespace quillery {
 
 struct PercentArgument {
     size_t resume = 0;
-    bool acts = false;  // false without `="` (R16): no layout effect
+    bool acts = false;  // false without `="`: no layout effect
     uint32_t value = 0; // the number formed by the leading decimal digits
 };
 

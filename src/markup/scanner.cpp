@@ -133,7 +133,7 @@ size_t Scanner::heading(size_t tag, char letter) {
     if (letter == 'X') {
         layout_.markChapterOnLine();
     }
-    // The step appends the page entry at the tag itself, then resumes right after it (R8).
+    // The step appends the page entry at the tag itself, then resumes right after it.
     layout_.markHeadingOpened(tagLength);
     return tag;
 }

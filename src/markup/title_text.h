@@ -31,7 +31,7 @@ CollectedTitle collectTitle(ScanContext& context, TitleKind kind, char letter, s
                             std::string prefix, size_t tagPos);
 
 // The character of `\a` and its three bytes at `tag`, modulo 256; the bytes are not validated and missing
-// ones count as "0" (R5).
+// ones count as "0".
 uint8_t decimalCharacter(const ScanContext& context, size_t tag);
 
 // The ASCII character for a code point: 0 when it maps to nothing, -1 when it is not in the table.

@@ -128,7 +128,7 @@ TEST(LayoutTest, AHyphenIsABreakPoint) {
 }
 
 TEST(LayoutTest, ALineWithoutBreakOpportunityIsCutBeforeTheTagThatOverflowedIt) {
-    // Fifteen \U placeholders of 10 fit; the sixteenth starts line 14 at its backslash (F16).
+    // Fifteen \U placeholders of 10 fit; the sixteenth starts line 14 at its backslash.
     Paginated book = paginate(kTwelveLines + repeat("\\U0041", 16));
     EXPECT_EQ((Positions{0, 24 + 15 * 6}), book.smallPositions());
     EXPECT_EQ(Verdict::Ok, book.verdict);
@@ -166,7 +166,7 @@ TEST(LayoutTest, ALongSingleLineAndATextOfBackslashesEnd) {
 }
 
 TEST(LayoutTest, MovingDownPastThePageCommitsTheFirstLineAllTheSame) {
-    // Five \d reach 165 at the top of the page: the line is still committed there (F14); the next one is not.
+    // Five \d reach 165 at the top of the page: the line is still committed there; the next one is not.
     Paginated book = paginate("\\d\\d\\d\\d\\db\nb");
     EXPECT_EQ((Positions{0, 12}), book.smallPositions());
 }
