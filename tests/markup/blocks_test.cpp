@@ -254,7 +254,8 @@ TEST_F(BlocksTest, OverlappingBodiesTooLargeForABookAreRefusedBeforeCompression)
     std::string section;
     RefTable refs;
     for (int i = 0; i < 1100; ++i) {
-        std::string name = "n" + std::to_string(10000 + i);
+        std::string name = "n";
+        name += std::to_string(10000 + i);
         section += "<footnote id=\"" + name + "\">" + std::string(950, 'x') + "\n";
         refs.push_back(ref(name));
     }
