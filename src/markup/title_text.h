@@ -38,7 +38,7 @@ uint8_t decimalCharacter(const ScanContext& context, size_t tag);
 int transliterate(uint32_t codePoint);
 
 // Reads the four hexadecimal digits after a \U at `tag` (upper-case A-F only); on a bad or missing digit
-// reports the bad \\U excerpt error (6 bytes from the backslash) and returns the value read so far.
+// reports the bad \U excerpt error (6 bytes from the backslash) and returns the value read so far.
 uint32_t readUnicodeDigits(ScanContext& context, size_t tag);
 
 } // namespace quillery
