@@ -33,6 +33,8 @@ void checkPages(const PageTable& pages, const RecordBuffer& starts, size_t lengt
         const PageEntry& page = pages[i];
         check(page.pageIndex == static_cast<uint16_t>(i));
         check(page.position <= length);
+        // Only the last page may start at the very end of the text (the book reader refuses any other).
+        check(page.position < length || i + 1 == pages.size());
         check(page.position >= previous);
         previous = page.position;
         RecordPlace place = recordPlaceOf(starts, page.position);

@@ -15,6 +15,23 @@ char asciiLower(char c) {
 
 } // namespace
 
+bool leavesImageFolder(std::string_view name) {
+    if (!name.empty() && name.front() == '/') {
+        return true;
+    }
+    for (size_t start = 0; start <= name.size();) {
+        size_t end = name.find('/', start);
+        if (end == std::string_view::npos) {
+            end = name.size();
+        }
+        if (name.substr(start, end - start) == "..") {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
 bool hasPngExtension(std::string_view name) {
     size_t dot = name.rfind('.');
     if (dot == std::string_view::npos) {
@@ -35,6 +52,15 @@ ImageFileCheck checkImageFile(std::string_view name, std::string_view imageFolde
         check.failed = true;
         if (print) {
             reportImageError(tag, "Image file \"%s\" doesn't end with .png!", printable.c_str());
+        }
+        return check;
+    }
+    // A book is shared: it may only show images from the source's own image folder.
+    if (leavesImageFolder(name)) {
+        check.failed = true;
+        if (print) {
+            reportImageError(tag, "Image name \"%s\" must name a file inside the image folder.",
+                             printable.c_str());
         }
         return check;
     }

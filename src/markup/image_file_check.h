@@ -18,7 +18,7 @@ enum class FirstPassMessages { Print, Skip };
 
 struct ImageFileCheck {
     bool failed = false;  // an error was found: the caller's error flag must be set
-    bool pngName = false; // the name ends in ".png": fullPath is the image's path, and the size was set
+    bool pngName = false; // a ".png" name inside the image folder: fullPath is its path, and the size was set
     std::string fullPath; // image folder, '/', name (empty when pngName is false)
 };
 
@@ -26,9 +26,14 @@ struct ImageFileCheck {
 // is not a PNG name).
 bool hasPngExtension(std::string_view name);
 
+// True when `name` is absolute or has a ".." component: it could name a file outside the image folder.
+bool leavesImageFolder(std::string_view name);
+
 // Checks the image `name` in `imageFolder`:
 // - a name not ending in ".png" fails with "Image file \"%s\" doesn't end with .png!" (first-pass message)
 //   and leaves `size` untouched;
+// - so does a name that leaves the image folder, with "Image name \"%s\" must name a file inside the image
+//   folder." (first-pass message): it is neither looked up nor given a table entry;
 // - otherwise `size` becomes 16 by 16 and the full path is built; when nothing exists there the check fails
 //   with "Image \"%s\" doesn't exist!" (first-pass message, the name) and the size stays 16 by 16;
 // - otherwise the PNG header is read into `size` (readPngHeader; its failures fail the check).

@@ -67,7 +67,7 @@ size_t LinkCollector::reference(size_t tag) {
                                   name.c_str());
         }
     }
-    note(tag, -1, stored, name);
+    note(tag, -1, stored);
     return resume;
 }
 
@@ -92,14 +92,14 @@ size_t LinkCollector::anchor(size_t tag) {
                                      static_cast<int64_t>(tag) - 1, 40);
         stored.resize(kStoredWhenTooLong);
     }
-    // The closing quote plus 2 (the end of the text stands for a missing quote).
-    size_t position = close + 2;
-    note(tag, static_cast<int32_t>(position), stored, name);
+    // The closing quote plus 2 (the end of the text stands for a missing quote), never past the end of the
+    // text: the reader takes the position as a place in the text.
+    size_t position = std::min(close + 2, context_.size());
+    note(tag, static_cast<int32_t>(position), stored);
     return resume;
 }
 
-void LinkCollector::note(size_t tag, int32_t position, const std::string& stored,
-                         const std::string& written) {
+void LinkCollector::note(size_t tag, int32_t position, const std::string& stored) {
     std::string name = lowered(stored);
     auto found = byName_.find(name);
     if (found == byName_.end()) {
@@ -123,7 +123,8 @@ void LinkCollector::note(size_t tag, int32_t position, const std::string& stored
     }
     if (position != -1) {
         if (position != entry.position) {
-            context_.report.warning(tag, "Link \"%s\" defined more than once", written.c_str());
+            // The name as stored (cut to 79 bytes when too long), in the case written in the tag.
+            context_.report.warning(tag, "Link \"%s\" defined more than once", stored.c_str());
         }
         return;
     }

@@ -27,7 +27,8 @@ class LinkCollector {
   private:
     // Checks the line ends of the name in [from, to).
     void checkLineEnds(size_t tag, size_t from, size_t to, const char* message);
-    void note(size_t tag, int32_t position, const std::string& stored, const std::string& written);
+    // `stored` is the name as written in the tag, cut to 79 bytes when it is too long.
+    void note(size_t tag, int32_t position, const std::string& stored);
 
     ScanContext& context_;
     LinkTable& table_;

@@ -44,7 +44,13 @@ Verdict Scanner::run() {
     return report_.errorSeen() ? Verdict::Failed : Verdict::Ok;
 }
 
-void Scanner::runPass(bool firstPass) {
+size_t Scanner::scanFirstTag() {
+    startPass(true);
+    ScanStyle before = style_;
+    return layout_.step(scanTag(0), 0, before);
+}
+
+void Scanner::startPass(bool firstPass) {
     report_.setFirstPass(firstPass);
     context_.firstPass = firstPass;
     normalFont_ = firstPass ? kFontSmall : kFontLarge;
@@ -58,6 +64,10 @@ void Scanner::runPass(bool firstPass) {
         pages = firstPass ? &tables_.smallPages : &tables_.largePages;
     }
     layout_.startPass(&style_, pages, &chapters_);
+}
+
+void Scanner::runPass(bool firstPass) {
+    startPass(firstPass);
 
     const auto* bytes = reinterpret_cast<const uint8_t*>(text_.data());
     const size_t end = text_.size();

@@ -4,6 +4,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -58,6 +59,8 @@ class BookReader {
     bool readTextLengths();
     bool readTextRecords();
     bool readPages(BookSection section, uint16_t count, std::vector<PageEntry>& pages);
+    bool checkPageOrder(BookSection section, const std::vector<PageEntry>& pages, const PageEntry& page,
+                        bool last);
     bool readPositions(BookSection section, std::vector<BookPositionEntry>& entries);
     bool readImages();
     bool readPngChunks(std::string_view png, const char* label, std::vector<std::string>& types);
@@ -289,6 +292,9 @@ bool BookReader::inflateRecord(size_t index, size_t expectedLength, uint32_t* le
     if (left != 0) {
         return fail("record %zu (text) has %zu bytes after its zlib stream", index, left);
     }
+    if (produced > kMaxTextRecordLength) {
+        return fail("record %zu (text) inflates to more than %zu bytes", index, kMaxTextRecordLength);
+    }
     if (produced == 0 || (expectedLength != 0 && produced != expectedLength)) {
         return fail("record %zu (text) inflates to %zu bytes, expected %zu", index, produced, expectedLength);
     }
@@ -351,8 +357,47 @@ bool BookReader::readPages(BookSection section, uint16_t count, std::vector<Page
                     number, sectionName(section), page.position, page.record, page.offset,
                     static_cast<unsigned long long>(textStarts_[page.record - 1] + page.offset));
             }
+            if (!checkPageOrder(section, pages, page, number + 1 == count)) {
+                return false;
+            }
             pages.push_back(page);
         }
+    }
+    return true;
+}
+
+// Pages start at 0, never go back and stay within the text (only the last may start at its very end), and
+// each names its place as the writer does: a page at a record boundary is at the end of the earlier record.
+bool BookReader::checkPageOrder(BookSection section, const std::vector<PageEntry>& pages,
+                                const PageEntry& page, bool last) {
+    size_t number = pages.size();
+    uint64_t textLength = textStarts_.back();
+    if (number == 0 && page.position != 0) {
+        return fail("page 0 of the %s starts at position %u, not at the start of the text",
+                    sectionName(section), page.position);
+    }
+    if (number > 0 && page.position < pages.back().position) {
+        return fail("page %zu of the %s starts at position %u, before page %zu at %u", number,
+                    sectionName(section), page.position, number - 1, pages.back().position);
+    }
+    if (page.position > textLength || (page.position == textLength && textLength != 0 && !last)) {
+        return fail("page %zu of the %s starts at position %u, %s the end of the text (%llu)", number,
+                    sectionName(section), page.position, page.position > textLength ? "past" : "at",
+                    static_cast<unsigned long long>(textLength));
+    }
+    // The first record whose end is at or after the position (record 1 for position 0 and the empty text).
+    size_t record = 1;
+    if (book_.text.size() > 1) {
+        record =
+            static_cast<size_t>(std::lower_bound(textStarts_.begin() + 1, textStarts_.end(), page.position) -
+                                textStarts_.begin());
+    }
+    uint64_t offset = page.position - textStarts_[record - 1];
+    if (page.record != record || page.offset != offset) {
+        return fail("page %zu of the %s at position %u is given as text record %u offset %u, expected text "
+                    "record %zu offset %llu",
+                    number, sectionName(section), page.position, page.record, page.offset, record,
+                    static_cast<unsigned long long>(offset));
     }
     return true;
 }

@@ -3,6 +3,7 @@
 #include "build/diagnostics.h"
 #include "markup/image_table.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,14 @@ namespace quillery {
 namespace {
 
 constexpr uint8_t kPngSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
+// The first chunk's length and type, which follow the signature.
+constexpr size_t kChunkHeaderSize = 8;
+
+void* allocateWithMalloc(size_t bytes) {
+    return std::malloc(bytes);
+}
+
+PixelAllocator pixelAllocator = allocateWithMalloc;
 
 // Everything a conversion holds while libpng runs. libpng reports errors by a longjmp out of its callbacks,
 // so this is plain data that outlives the jump: the caller frees whatever it finds here afterwards.
@@ -27,6 +36,9 @@ struct Conversion {
     png_infop writerInfo = nullptr;
     png_bytep pixels = nullptr;
     png_bytepp rows = nullptr;
+    // The first chunk's header, read ahead to see that it is IHDR, and handed to libpng before the file.
+    uint8_t firstChunk[kChunkHeaderSize] = {};
+    size_t firstChunkTaken = kChunkHeaderSize;
 };
 
 // Errors and warnings are silent: the conversion reports one message of its own.
@@ -39,8 +51,13 @@ void onPngWarning(png_structp, png_const_charp) {}
 
 void readFromFile(png_structp png, png_bytep out, size_t length) {
     auto* conversion = static_cast<Conversion*>(png_get_io_ptr(png));
+    size_t ahead = std::min(length, kChunkHeaderSize - conversion->firstChunkTaken);
+    std::memcpy(out, conversion->firstChunk + conversion->firstChunkTaken, ahead);
+    conversion->firstChunkTaken += ahead;
+    out += ahead;
+    length -= ahead;
     size_t got = 0;
-    if (conversion->file->read(out, length, &got) != 0 || got != length) {
+    if (length != 0 && (conversion->file->read(out, length, &got) != 0 || got != length)) {
         png_error(png, "Read Error!");
     }
 }
@@ -113,11 +130,15 @@ ImageConversionResult convertRows(Conversion* c) {
     if (rowBytes == 0 || rowBytes != (uint64_t{width} * static_cast<uint64_t>(bitDepth) + 7) / 8) {
         return ImageConversionResult::Unreadable;
     }
-    c->pixels = static_cast<png_bytep>(std::malloc(size_t{height} * rowBytes));
+    const size_t pixelBytes = size_t{height} * rowBytes;
+    c->pixels = static_cast<png_bytep>(pixelAllocator(pixelBytes));
     c->rows = static_cast<png_bytepp>(std::malloc(size_t{height} * sizeof(png_bytep)));
     if (c->pixels == nullptr || c->rows == nullptr) {
         return ImageConversionResult::Unreadable;
     }
+    // libpng leaves the bits after a row's last pixel as it finds them, and writes them out again: cleared,
+    // they make the same image give the same stream in every build.
+    std::memset(c->pixels, 0, pixelBytes);
     for (png_uint_32 y = 0; y < height; ++y) {
         c->rows[y] = c->pixels + size_t{y} * rowBytes;
     }
@@ -157,11 +178,19 @@ void release(Conversion& c) {
     }
 }
 
-bool hasPngSignature(FileService& file) {
-    uint8_t signature[sizeof kPngSignature] = {};
+// The signature, then a first chunk that is IHDR (libpng would take ancillary chunks before it, since it
+// skips them unread). Keeps the chunk's header for libpng.
+bool startsLikeAPng(FileService& file, Conversion& conversion) {
+    uint8_t start[sizeof kPngSignature + kChunkHeaderSize] = {};
     size_t got = 0;
-    return file.read(signature, sizeof signature, &got) == 0 && got == sizeof signature &&
-           std::memcmp(signature, kPngSignature, sizeof signature) == 0;
+    if (file.read(start, sizeof start, &got) != 0 || got != sizeof start ||
+        std::memcmp(start, kPngSignature, sizeof kPngSignature) != 0 ||
+        std::memcmp(start + sizeof kPngSignature + 4, "IHDR", 4) != 0) {
+        return false;
+    }
+    std::memcpy(conversion.firstChunk, start + sizeof kPngSignature, kChunkHeaderSize);
+    conversion.firstChunkTaken = 0;
+    return true;
 }
 
 void reportFailure(ImageConversionResult result, const FileService& file) {
@@ -183,11 +212,15 @@ void reportFailure(ImageConversionResult result, const FileService& file) {
 
 } // namespace
 
+void setPixelAllocatorForTesting(PixelAllocator allocator) {
+    pixelAllocator = allocator != nullptr ? allocator : allocateWithMalloc;
+}
+
 ImageConversion convertImage(FileService& file, RecordBuffer& data) {
     const size_t startLength = data.byteLength();
     ImageConversionResult result = ImageConversionResult::Unreadable;
-    if (hasPngSignature(file)) {
-        Conversion conversion;
+    Conversion conversion;
+    if (startsLikeAPng(file, conversion)) {
         conversion.file = &file;
         conversion.data = &data;
         result = runConversion(&conversion);

@@ -45,6 +45,12 @@ struct ImageConversion {
 // The stream limit kMaxConvertedImageSize is not tested here; convertImageTable does that.
 ImageConversion convertImage(FileService& file, RecordBuffer& data);
 
+// Where a conversion reads the pixel rows into: std::malloc unless a test replaces it (nullptr puts it back),
+// for instance to hand out memory full of garbage; what it returns is released with std::free. The stream
+// never depends on what that memory held.
+using PixelAllocator = void* (*)(size_t bytes);
+void setPixelAllocatorForTesting(PixelAllocator allocator);
+
 // Sorts the table by path, then converts every entry in order, appending to table.data and storing each
 // entry's data offset and size. Stops at the first failure (that entry and the later ones keep their
 // previous offset and size) and returns Failed. A file that does not exist fails without a message (the

@@ -34,8 +34,9 @@ bool takesArgument(char tag, char next) {
     }
 }
 
-// Bytes taken by the tag whose backslash is at `start`, never past the end of `text`.
-size_t tagExtent(std::string_view text, size_t start) {
+} // namespace
+
+size_t textTagExtent(std::string_view text, size_t start) {
     size_t left = text.size() - start;
     if (left < 2) {
         return left;
@@ -69,6 +70,8 @@ size_t tagExtent(std::string_view text, size_t start) {
     return extent;
 }
 
+namespace {
+
 // The cut by the written rules: before a tag near the end, else after the last white space (0 if none).
 size_t writtenRecordBreak(std::string_view piece) {
     size_t end = piece.size();
@@ -93,23 +96,32 @@ size_t writtenRecordBreak(std::string_view piece) {
     return 0;
 }
 
-} // namespace
-
-size_t findRecordBreak(std::string_view rest) {
-    std::string_view piece = rest.substr(0, kTextRecordSize);
-    size_t cut = writtenRecordBreak(piece);
-    // Never inside a tag: walk the tags from the piece's start (a tag boundary) up to the cut.
+// `cut` moved back to the backslash of a tag that it would split, walking the tags from the piece's start
+// (a tag boundary). 0 when that tag starts the piece.
+size_t outsideTags(std::string_view rest, size_t cut) {
     for (size_t at = 0; at < cut;) {
         if (rest[at] != '\\') {
             ++at;
             continue;
         }
-        size_t extent = tagExtent(rest, at);
+        size_t extent = textTagExtent(rest, at);
         if (at + extent > cut) {
-            cut = at;
-            break;
+            return at;
         }
         at += extent;
+    }
+    return cut;
+}
+
+} // namespace
+
+size_t findRecordBreak(std::string_view rest) {
+    std::string_view piece = rest.substr(0, kTextRecordSize);
+    size_t cut = outsideTags(rest, writtenRecordBreak(piece));
+    // No cut by the rules (or only one inside a tag that starts the piece): the piece is kept whole, and
+    // then its end must not split a tag either, unless that tag starts the piece.
+    if (cut == 0) {
+        cut = outsideTags(rest, piece.size());
     }
     return cut == 0 ? piece.size() : cut;
 }

@@ -238,6 +238,20 @@ TEST_F(BlocksTest, BodyImagesAreCheckedWithEveryMessageThenConvertedInPathOrder)
     EXPECT_EQ(0u, images.entries[3].dataSize);
 }
 
+TEST_F(BlocksTest, BodyImagesOutsideTheImageFolderFailTheBlocksWithoutAnEntry) {
+    RefTable refs{ref("n")};
+    writeImage("a.png", 3, 4);
+    writeImage("secret.png");
+    std::filesystem::rename(dir.file("b_img") + "/secret.png", dir.file("secret.png"));
+    store(BlockKind::Footnote, "<footnote id=\"n\">\\m=\"../secret.png\" \\m=\"a.png\"</footnote>", refs,
+          Verdict::Failed);
+    EXPECT_EQ((std::vector<std::string>{
+                  "E Image name \"../secret.png\" must name a file inside the image folder."}),
+              reports.lines());
+    ASSERT_EQ(1u, images.entries.size());
+    EXPECT_EQ(dir.file("b_img") + "/a.png", images.entries[0].path);
+}
+
 TEST_F(BlocksTest, BodiesWithGoodImagesSucceed) {
     RefTable refs{ref("n")};
     writeImage("a.png", 3, 4);

@@ -237,10 +237,17 @@ TEST(LinksTest, AnAnchorAndAReferencePairIgnoringCase) {
     EXPECT_TRUE(book.tables.links[0].referenced);
 }
 
-TEST(LinksTest, AnAnchorIsTheClosingQuotePlusTwo) {
-    Paginated book = paginate(std::string(95, 'a') + "\\Q=\"n\"");
+TEST(LinksTest, AnAnchorIsTheClosingQuotePlusTwoButNeverPastTheEndOfTheText) {
+    Paginated book = paginate(std::string(95, 'a') + "\\Q=\"n\" more");
     ASSERT_EQ(1u, book.tables.links.size());
     EXPECT_EQ(102, book.tables.links[0].position);
+    // As the last bytes of the text, or with its closing quote missing, the anchor is at the text's end.
+    for (const std::string& text : {std::string(95, 'a') + "\\Q=\"n\"", std::string(95, 'a') + "\\Q=\"n\"x",
+                                    std::string("ab\\Q=\"n")}) {
+        Paginated atEnd = paginate(text);
+        ASSERT_EQ(1u, atEnd.tables.links.size()) << text;
+        EXPECT_EQ(static_cast<int32_t>(text.size()), atEnd.tables.links[0].position) << text;
+    }
 }
 
 TEST(LinksTest, AnAnchorDefinedTwiceWarnsOnceWithTheNameAsWritten) {
@@ -285,7 +292,7 @@ TEST(LinksTest, WithoutAnyLinkEveryAnchorStays) {
     EXPECT_TRUE(book.problems().empty());
     ASSERT_EQ(2u, book.tables.links.size());
     EXPECT_EQ("a", book.tables.links[0].name);
-    EXPECT_EQ(14, book.tables.links[0].position);
+    EXPECT_EQ(13, book.tables.links[0].position); // the end of the text
     EXPECT_EQ("b", book.tables.links[1].name);
 }
 
@@ -300,7 +307,7 @@ TEST(LinksTest, ReferencedNamesComeFirstInSignedByteOrder) {
     EXPECT_EQ((Lines{"W Link \"alpha\" has not been defined"}), book.problems());
     EXPECT_EQ(16, book.tables.links[0].position);
     // A reference before its anchor takes the anchor's position; an unused anchor is dropped.
-    EXPECT_EQ(82, book.tables.links[1].position);
+    EXPECT_EQ(81, book.tables.links[1].position); // the end of the text
     EXPECT_EQ(-1, book.tables.links[2].position);
     EXPECT_EQ(9, book.tables.links[3].position);
 }
@@ -316,6 +323,15 @@ TEST(LinksTest, TheFirstTagAfterTheNameMayNotBeAnotherReferenceOrHeading) {
     for (const std::string& line : nul.problems()) {
         EXPECT_EQ(std::string::npos, line.find("Illegal tag")) << line;
     }
+}
+
+TEST(LinksTest, ALongAnchorDefinedTwiceIsNamedAsStored) {
+    std::string name = "Long" + std::string(90, 'n');
+    Paginated book = paginate("\\Q=\"" + name + "\"x\\Q=\"" + name + "\"");
+    Lines problems = book.problems();
+    ASSERT_EQ(3u, problems.size());
+    // The first 79 bytes, in the case written in the tag.
+    EXPECT_EQ("W Link \"" + name.substr(0, 79) + "\" defined more than once", problems[2]);
 }
 
 TEST(LinksTest, LongAnchorsAndReturnsInReferencesAreErrors) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <sys/stat.h>
 
 namespace quillery {
@@ -69,6 +71,44 @@ TEST_F(ImageFileCheckTest, AWrongExtensionFailsWithoutTouchingTheSize) {
         EXPECT_TRUE(checkImageFile(name, folder, size, FirstPassMessages::Skip).failed);
         EXPECT_TRUE(reports.lines().empty());
     }
+}
+
+TEST_F(ImageFileCheckTest, NamesThatLeaveTheImageFolderAreRefusedUnread) {
+    // Real PNG files outside the folder: none of them may be looked at.
+    test::writeFile(dir.file("secret.png"), test::pngFromChunks({{"IHDR", test::ihdrData(5, 5, 8, 3)}}));
+    writeImage("inside.png", 3, 3);
+    const std::vector<std::string> names = {"../secret.png",        dir.file("secret.png"),
+                                            "sub/../../secret.png", "../book_img/inside.png",
+                                            "..//secret.png",       "/" + dir.file("secret.png")};
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        reports.clear();
+        ImageSize size{7, 9};
+        ImageFileCheck check = checkImageFile(name, folder, size, FirstPassMessages::Print);
+        EXPECT_TRUE(check.failed);
+        EXPECT_FALSE(check.pngName);
+        EXPECT_EQ("", check.fullPath);
+        EXPECT_EQ(7, size.width);
+        EXPECT_EQ(9, size.height);
+        EXPECT_EQ((std::vector<std::string>{"E Image name \"" + name +
+                                            "\" must name a file inside the image folder."}),
+                  reports.lines());
+        reports.clear();
+        EXPECT_TRUE(checkImageFile(name, folder, size, FirstPassMessages::Skip).failed);
+        EXPECT_TRUE(reports.lines().empty());
+    }
+    // The .png rule comes first; dots that are no ".." component are ordinary names.
+    EXPECT_TRUE(
+        checkImageFile("../secret.txt", folder, *std::make_unique<ImageSize>(), FirstPassMessages::Print)
+            .failed);
+    EXPECT_EQ((std::vector<std::string>{"E Image file \"../secret.txt\" doesn't end with .png!"}),
+              reports.lines());
+    EXPECT_FALSE(leavesImageFolder("..png"));
+    EXPECT_FALSE(leavesImageFolder("a..b/c.png"));
+    EXPECT_FALSE(leavesImageFolder("sub/./pic.png"));
+    EXPECT_FALSE(leavesImageFolder(".../pic.png"));
+    EXPECT_TRUE(leavesImageFolder("sub/.."));
+    EXPECT_TRUE(leavesImageFolder(".."));
 }
 
 TEST_F(ImageFileCheckTest, AMissingImageCountsAs16By16) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace quillery::test {
 namespace {
 
@@ -77,6 +79,25 @@ TEST_F(ImageLayoutTest, EveryReferenceOfAnImageTakesRoomAndTheTableHoldsItOnce) 
     Paginated book = paginateWithImages(kTwelveLines + tag + tag + std::string(8, 'a'));
     EXPECT_EQ((Positions{0, 24 + static_cast<uint32_t>(tag.size())}), book.smallPositions());
     EXPECT_EQ(1u, book.tables.images.entries.size());
+}
+
+TEST_F(ImageLayoutTest, AnImageOutsideTheImageFolderIsAnErrorAtItsTagAndTakesNoRoom) {
+    (void)image("w158.png", 158, 10);
+    // The same file reached through "..": refused all the same, so the letter after it stays on line 13.
+    std::filesystem::create_directory(folder.file("s"));
+    std::string outside = "\\m=\"s/../w158.png\"";
+    Paginated book = paginate(kTwelveLines + outside + "a", 0, {}, folder.path());
+    EXPECT_EQ(Verdict::Failed, book.verdict);
+    EXPECT_EQ((Positions{0}), book.smallPositions());
+    EXPECT_TRUE(book.tables.images.entries.empty());
+    ASSERT_EQ(1u, book.problems().size());
+    EXPECT_EQ("E Image name \"" + outside.substr(4, outside.size() - 5) +
+                  "\" must name a file inside the image folder.",
+              book.problems()[0]);
+    ASSERT_LE(2u, book.reports.size());
+    ASSERT_TRUE(book.reports[1].place.has_value());
+    EXPECT_EQ(13u, book.reports[1].place->line);
+    EXPECT_EQ(1u, book.reports[1].place->column);
 }
 
 TEST(RuleLayoutTest, ARuleOnAnEmptyLineFillsIt) {

@@ -1,7 +1,9 @@
 // The tag set: byte consumption, the tag rules and the three reporting forms.
 #include "markup/scan_context.h"
+#include "markup/scanner.h"
 #include "markup/title_text.h"
 #include "paginate_support.h"
+#include "tdb/text_records.h"
 
 #include <gtest/gtest.h>
 
@@ -149,6 +151,74 @@ TEST(TagsTest, ThousandsOfErrorsAreAllReported) {
     Paginated book = paginate(repeat("\\y", 3000));
     EXPECT_EQ(3000u, book.problems().size());
     EXPECT_EQ(Verdict::Failed, book.verdict);
+}
+
+// Where the scanner goes on after the tag at the start of `text` (outside any reference).
+size_t scannedTagLength(const std::string& text, uint32_t flags = 0) {
+    RecordBuffer starts(4);
+    (void)starts.appendU32(0);
+    (void)starts.appendU32(static_cast<uint32_t>(text.size()));
+    BookTables tables;
+    ReportCollector collector;
+    ReportTextScope scope(text);
+    Scanner scanner(text, "/nonexistent-image-folder", starts, tables, flags);
+    return scanner.scanFirstTag();
+}
+
+// The record splitter measures a tag without knowing what came before it; for every well-formed tag outside a
+// reference that is exactly what the scanner takes, so a record never ends inside what the reader sees as a
+// tag.
+TEST(TagsTest, TheRecordSplitterMeasuresEveryTagAsTheScannerConsumesIt) {
+    const std::vector<std::string> tags = {
+        R"(\\)",
+        R"(\-)",
+        R"(\a065)",
+        R"(\a233)",
+        R"(\U00E9)",
+        R"(\n)",
+        R"(\s)",
+        R"(\b)",
+        R"(\l)",
+        R"(\B)",
+        R"(\i)",
+        R"(\u)",
+        R"(\o)",
+        R"(\v)",
+        R"(\t)",
+        R"(\c)",
+        R"(\r)",
+        R"(\p)",
+        R"(\d)",
+        R"(\x)",
+        R"(\X1)",
+        R"(\X3)",
+        R"(\Sp)",
+        R"(\Sb)",
+        R"(\F)",
+        R"(\C0="Chapter One")",
+        R"(\C9="Caf\a233 \i")",
+        R"(\q="#target")",
+        R"(\Q="target")",
+        R"(\Fn="note")",
+        R"(\Sd="aside")",
+        R"(\m="pic.png")",
+        R"(\w="50%")",
+        R"(\w="100%")",
+        R"(\T="25%")",
+    };
+    // Whatever follows: nothing, text, another tag, or `="` after a tag that takes no argument.
+    const std::vector<std::string> followers = {"", "zz", R"( \p)", R"(="x")", R"(\\)"};
+    for (const std::string& tag : tags) {
+        for (const std::string& after : followers) {
+            std::string text = tag + after;
+            SCOPED_TRACE(text);
+            EXPECT_EQ(tag.size(), textTagExtent(text, 0));
+            EXPECT_EQ(tag.size(), scannedTagLength(text));
+        }
+    }
+    // Index items exist only in a dictionary.
+    EXPECT_EQ(2u, textTagExtent(R"(\Iitem\I)", 0));
+    EXPECT_EQ(2u, scannedTagLength(R"(\Iitem\I)", kFlagDictionary));
 }
 
 } // namespace

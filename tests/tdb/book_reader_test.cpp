@@ -3,6 +3,7 @@
 #include "tdb/book_reader.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 namespace quillery {
 namespace {
@@ -222,6 +223,94 @@ TEST(BookReaderTest, RecordViolationsAreNamed) {
     damaged = bytes;
     putU32(damaged, page + 6, test::u32At(bytes, page + 6) + 1);
     EXPECT_NE(readError(damaged).find("page 1 of the small-font pages has position"), std::string::npos);
+}
+
+// A book of two text records whose small-font page table holds `pages` (page indices numbered here).
+struct PagedBook {
+    test::BookFixture fixture;
+    uint32_t boundary = 0; // where text record 2 starts
+    uint32_t length = 9000;
+
+    PagedBook() {
+        fixture.setText(test::sampleText(length));
+        boundary = fixture.starts.u32At(1);
+    }
+
+    std::string readErrorWith(const std::vector<std::pair<uint16_t, uint16_t>>& places) {
+        PageTable pages;
+        for (const auto& [record, offset] : places) {
+            PageEntry page;
+            page.pageIndex = static_cast<uint16_t>(pages.size());
+            page.record = record;
+            page.offset = offset;
+            page.position = (record == 1 ? 0 : boundary) + offset;
+            pages.push_back(page);
+        }
+        fixture.tables.smallPages = pages;
+        fixture.tables.largePages = fixture.pages(1);
+        return readError(fixture.write());
+    }
+};
+
+TEST(BookReaderTest, PageTablesMustRunForwardThroughTheTextAsTheWriterPlacesThem) {
+    PagedBook book;
+    const auto end2 = static_cast<uint16_t>(book.length - book.boundary);
+    const auto end1 = static_cast<uint16_t>(book.boundary);
+    // In order, a page at the boundary as the end of record 1, and a last page at the very end.
+    EXPECT_EQ("", book.readErrorWith({{1, 0}, {1, 100}, {1, end1}, {2, 5}, {2, end2}}));
+    EXPECT_EQ("", book.readErrorWith({{1, 0}, {1, 0}, {2, 5}}));
+    // Pages 0 and 2 swapped, a last page back at 0, a first page that is not at 0.
+    EXPECT_EQ("page 0 of the small-font pages starts at position 200, not at the start of the text",
+              book.readErrorWith({{1, 200}, {1, 100}, {1, 0}}));
+    EXPECT_EQ("page 2 of the small-font pages starts at position 0, before page 1 at 100",
+              book.readErrorWith({{1, 0}, {1, 100}, {1, 0}}));
+    // Only the last page may start at the end of the text.
+    EXPECT_EQ("page 1 of the small-font pages starts at position 9000, at the end of the text (9000)",
+              book.readErrorWith({{1, 0}, {2, end2}, {2, end2}}));
+    // A page at the boundary is the end of the earlier record, never the start of the later one.
+    EXPECT_EQ("page 1 of the small-font pages at position " + std::to_string(book.boundary) +
+                  " is given as text record 2 offset 0, expected text record 1 offset " +
+                  std::to_string(book.boundary),
+              book.readErrorWith({{1, 0}, {2, 0}}));
+}
+
+TEST(BookReaderTest, TheEmptyBookHasOnePageAtTheStartOfNoText) {
+    test::BookFixture fixture;
+    fixture.setText("");
+    fixture.tables.smallPages = fixture.pages(1);
+    fixture.tables.largePages = fixture.pages(1);
+    EXPECT_EQ("", readError(fixture.write()));
+}
+
+// A sidebar whose one text record holds `body` compressed whole, however long.
+std::string bookWithSidebarRecord(const std::string& body) {
+    test::BookFixture fixture;
+    std::string compressed(compressBound(static_cast<uLong>(body.size())), '\0');
+    uLongf size = static_cast<uLongf>(compressed.size());
+    EXPECT_EQ(Z_OK, compress(reinterpret_cast<Bytef*>(compressed.data()), &size,
+                             reinterpret_cast<const Bytef*>(body.data()), static_cast<uLong>(body.size())));
+    compressed.resize(size);
+    test::writeFile(fixture.dir.file("book.tml.sid"), compressed);
+    EXPECT_TRUE(fixture.sidebarSizes.appendU32(0));
+    EXPECT_TRUE(fixture.sidebarSizes.appendU32(static_cast<uint32_t>(size)));
+    RefEntry entry;
+    entry.name = "long";
+    entry.recordCount = 1;
+    fixture.tables.sidebars.push_back(entry);
+    fixture.tables.smallPages = fixture.pages(1);
+    fixture.tables.largePages = fixture.pages(1);
+    return fixture.write();
+}
+
+TEST(BookReaderTest, ASidebarRecordHoldsAtMost8192Bytes) {
+    EXPECT_EQ("", readError(bookWithSidebarRecord(std::string(8192, 'x'))));
+    for (size_t length : {8193u, 8194u, 20000u}) {
+        std::string book = bookWithSidebarRecord(std::string(length, 'x'));
+        ASSERT_FALSE(book.empty());
+        std::string error = readError(book);
+        EXPECT_NE(std::string::npos, error.find("(text)")) << error;
+        EXPECT_NE(std::string::npos, error.find("8192")) << error;
+    }
 }
 
 } // namespace

@@ -247,6 +247,62 @@ TEST_F(ImageConversionTest, BrokenFilesAreUnreadable) {
     }
 }
 
+TEST_F(ImageConversionTest, AChunkBeforeTheHeaderMakesTheFileUnreadable) {
+    auto chunks = test::pngChunks(test::encodePng(greyImage(8, 4, 4)));
+    ASSERT_TRUE(chunks.has_value());
+    for (const char* first : {"tEXt", "abcD", "IDAT"}) {
+        SCOPED_TRACE(first);
+        std::vector<std::pair<std::string, std::string>> reordered{{first, "Comment\0x"}};
+        for (const auto& chunk : *chunks) {
+            reordered.emplace_back(chunk.type, chunk.data);
+        }
+        reports.clear();
+        ImageConversion conversion = convert(writeImage("t.png", test::pngFromChunks(reordered)));
+        EXPECT_EQ(ImageConversionResult::Unreadable, conversion.result);
+        EXPECT_EQ(0u, data.byteLength());
+        EXPECT_EQ((std::vector<std::string>{"E Could not read the file \"t.png\""}), reports.lines());
+    }
+}
+
+// Memory for the pixel rows that holds whatever `garbage` says, as a heap may hand out.
+uint8_t garbage = 0;
+void* garbageMemory(size_t bytes) {
+    void* memory = std::malloc(bytes);
+    if (memory != nullptr) {
+        std::memset(memory, garbage, bytes);
+    }
+    return memory;
+}
+
+// Rows that end inside a byte leave bits after the last pixel: whatever memory the rows are read into, the
+// same image gives the same stream.
+TEST_F(ImageConversionTest, TheStreamDoesNotDependOnWhatThePixelMemoryHeld) {
+    std::vector<PngImage> images;
+    for (uint32_t width : {1u, 3u, 5u, 13u, 22u}) {
+        for (int bitDepth : {1, 2, 4, 8, 16}) {
+            images.push_back(greyImage(bitDepth, width, 9));
+            images.push_back(greyImage(bitDepth, width, 9, true));
+            if (bitDepth != 16) {
+                images.push_back(paletteImage(bitDepth, width, 7));
+            }
+        }
+    }
+    for (const PngImage& image : images) {
+        SCOPED_TRACE(::testing::Message() << image.width << " x " << image.bitDepth << " bits, colour type "
+                                          << image.colourType << (image.interlaced ? ", interlaced" : ""));
+        std::vector<std::string> streams;
+        for (uint8_t fill : {0x00, 0xFF, 0xA5}) {
+            garbage = fill;
+            setPixelAllocatorForTesting(garbageMemory);
+            data.clear();
+            streams.push_back(converted(image));
+            setPixelAllocatorForTesting(nullptr);
+        }
+        EXPECT_EQ(streams[0], streams[1]);
+        EXPECT_EQ(streams[0], streams[2]);
+    }
+}
+
 TEST_F(ImageConversionTest, ADamagedAncillaryChunkIsDroppedLikeAnyOther) {
     std::string good = test::encodePng(paletteImage(1, 8, 8));
     size_t textAt = good.find("tEXt");

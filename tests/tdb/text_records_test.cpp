@@ -110,6 +110,69 @@ TEST(FindRecordBreakTest, CutNeverFallsInsideATag) {
     EXPECT_EQ(8192u - 200 + 1, findRecordBreak(text));
 }
 
+std::string repeated(const std::string& unit, size_t times) {
+    std::string out;
+    for (size_t i = 0; i < times; ++i) {
+        out += unit;
+    }
+    return out;
+}
+
+// The record lengths of a stored text, from its start table or, for a body, from inflating each record.
+std::vector<size_t> recordLengths(const std::string& text, bool mainText) {
+    Stored stored = store(text, mainText);
+    std::vector<size_t> lengths;
+    size_t offset = 0;
+    // A body's sizes have no leading 0 for a header record.
+    for (size_t k = mainText ? 1 : 0; k < stored.sizes.size(); ++k) {
+        lengths.push_back(inflated(stored.file.substr(offset, stored.sizes[k]), 8192).size());
+        offset += stored.sizes[k];
+    }
+    return lengths;
+}
+
+// True when every cut of `lengths` over `text` falls between two tags, measured from the text's start.
+bool cutsOutsideTags(const std::string& text, const std::vector<size_t>& lengths) {
+    size_t cut = 0;
+    size_t at = 0;
+    for (size_t length : lengths) {
+        cut += length;
+        while (at < cut) {
+            at += text[at] == '\\' ? textTagExtent(text, at) : 1;
+        }
+        if (at != cut) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST(FindRecordBreakTest, APieceKeptWholeStillNeverEndsInsideATag) {
+    // No white space and the last byte a backslash: the whole piece would end between "\" and "p".
+    std::string text = repeated("a\\p", 3000);
+    EXPECT_EQ(8191u, findRecordBreak(text));
+    // The same for a sidebar or footnote body, which has no start table.
+    for (bool mainText : {true, false}) {
+        std::vector<size_t> lengths = recordLengths(text, mainText);
+        ASSERT_EQ(2u, lengths.size());
+        EXPECT_EQ(8191u, lengths[0]);
+        EXPECT_TRUE(cutsOutsideTags(text, lengths));
+    }
+    // An argument that runs over the end of the piece moves whole.
+    text = piece(8000) + "\\Q=\"" + piece(1000) + "\"";
+    EXPECT_EQ(8000u, findRecordBreak(text));
+}
+
+TEST(FindRecordBreakTest, ATagThatStartsThePieceStaysWhole) {
+    // Nothing before the tag: the piece is kept whole even though the tag runs on.
+    std::string text = "\\C0=\"" + piece(9000) + "\"";
+    EXPECT_EQ(8192u, findRecordBreak(text));
+    // The only white space lies inside a tag that starts the piece, and no backslash stands among the last
+    // bytes: the piece is kept whole but for the later tag that its end would split.
+    text = "\\C0=\"a b\"" + piece(7000) + "\\Q=\"" + piece(2000, 'n') + "\"";
+    EXPECT_EQ(7009u, findRecordBreak(text));
+}
+
 TEST(CompressTextRecordsTest, ExactPieceSizesAndTheEmptyText) {
     EXPECT_EQ((std::vector<uint32_t>{0, 8192}), store(piece(8192)).starts);
     Stored empty = store("");
