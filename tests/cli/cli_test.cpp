@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace quillery {
 namespace {
 
@@ -100,6 +103,49 @@ TEST(CliTest, JsonDiagnosticsIncludeNotesAndMissingFiles) {
     run = runCli("--title T --diagnostics=json " + dir.file("ok.tml"));
     EXPECT_EQ(0, run.status);
     EXPECT_NE(std::string::npos, run.out.find("\"level\": \"note\", \"text\": \"Done.\""));
+}
+
+// Whatever the options, a source that cannot be opened is reported as such, not as a book without a title.
+TEST(CliTest, ASourceThatCannotBeOpenedIsReportedAsSuch) {
+    test::ScratchDir dir;
+    ASSERT_EQ(0, ::mkdir(dir.file("folder.tml").c_str(), 0777));
+    for (const char* name : {"gone.tml", "folder.tml"}) {
+        for (const char* options : {"", "--title T ", "--check "}) {
+            CliRun run = runCli(options + dir.file(name));
+            EXPECT_EQ(1, run.status);
+            EXPECT_EQ(dir.file(name) + ": error: The input file \"" + name + "\" could not be opened.\n",
+                      run.err)
+                << options;
+        }
+    }
+    EXPECT_EQ((std::vector<std::string>{"folder.tml"}), dir.entries());
+}
+
+// Two sources of one run that would make the same book: the second is refused and the first book kept.
+TEST(CliTest, ASecondSourceNeverReplacesABookOfTheSameRun) {
+    test::ScratchDir dir;
+    test::writeFile(dir.file("a.tml"), "TITLE=\"From tml\"\nText.\n");
+    test::writeFile(dir.file("a.txt"), "TITLE=\"From txt\"\nText.\n");
+    CliRun run = runCli(dir.file("a.tml") + " " + dir.file("a.txt"));
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(dir.file("a.txt") + ": error: The book \"" + dir.file("a.tdb") +
+                  "\" was already written from \"" + dir.file("a.tml") +
+                  "\" in this run; this source was not built.\n",
+              run.err);
+    EXPECT_NE(std::string::npos, test::readFile(dir.file("a.tdb")).find("From tml"));
+
+    // Through a link to the folder it is still the same book; a failed first build leaves the name free.
+    ASSERT_EQ(0, ::symlink(dir.path().c_str(), dir.file("again").c_str()));
+    run = runCli(dir.file("a.tml") + " " + dir.file("again/a.txt"));
+    EXPECT_EQ(1, run.status);
+    EXPECT_NE(std::string::npos, run.err.find("was already written from"));
+    test::writeFile(dir.file("b.tml"), "TITLE=\"B\"\n\\y\n");
+    test::writeFile(dir.file("b.txt"), "TITLE=\"B\"\nFine.\n");
+    run = runCli(dir.file("b.tml") + " " + dir.file("b.txt"));
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(std::string::npos, run.err.find("was already written from"));
+    EXPECT_TRUE(test::fileExists(dir.file("b.tdb")));
+    EXPECT_EQ(0, runCli("--keep-existing " + dir.file("a.tml") + " " + dir.file("a.txt")).status);
 }
 
 TEST(CliTest, VerbosePrintsNotesAndQuietDoesNot) {
