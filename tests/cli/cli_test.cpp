@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace quillery {
@@ -146,6 +147,37 @@ TEST(CliTest, ASecondSourceNeverReplacesABookOfTheSameRun) {
     EXPECT_EQ(std::string::npos, run.err.find("was already written from"));
     EXPECT_TRUE(test::fileExists(dir.file("b.tdb")));
     EXPECT_EQ(0, runCli("--keep-existing " + dir.file("a.tml") + " " + dir.file("a.txt")).status);
+}
+
+// Like the GNU tools: output that did not reach standard output fails the run, with a word on stderr.
+TEST(CliTest, AFailedWriteOnStandardOutputIsAnError) {
+    test::ScratchDir dir;
+    test::writeFile(dir.file("ok.tml"), "TITLE=\"T\" Fine.");
+    ASSERT_EQ(0, runCli(dir.file("ok.tml")).status);
+    auto toFull = [&](const std::string& arguments) {
+        std::string command = QUILLERY_CLI_PATH " " + arguments + " >/dev/full 2>" + dir.file("err");
+        int raw = std::system(command.c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    const std::string expected = "quillery-cli: write error on standard output: No space left on device\n";
+    for (const std::string& arguments :
+         {"--inspect --json " + dir.file("ok.tdb"), "--inspect --pages " + dir.file("ok.tdb"),
+          "--diagnostics=json " + dir.file("ok.tml"), std::string("--help")}) {
+        EXPECT_EQ(1, toFull(arguments)) << arguments;
+        EXPECT_EQ(expected, test::readFile(dir.file("err"))) << arguments;
+    }
+    // Nothing to print, and no standard output at all: nothing is lost.
+    std::string closed = QUILLERY_CLI_PATH " " + dir.file("ok.tml") + " >&- 2>" + dir.file("err");
+    int raw = std::system(closed.c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0);
+    EXPECT_EQ("", test::readFile(dir.file("err")));
+    // Lines meant for a closed standard output never land in a file the build opened.
+    closed = QUILLERY_CLI_PATH " --diagnostics=json " + dir.file("ok.tml") + " >&- 2>" + dir.file("err");
+    raw = std::system(closed.c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1);
+    EXPECT_EQ("quillery-cli: write error on standard output: Bad file descriptor\n",
+              test::readFile(dir.file("err")));
+    EXPECT_EQ(0, runCli("--inspect " + dir.file("ok.tdb")).status);
 }
 
 TEST(CliTest, VerbosePrintsNotesAndQuietDoesNot) {
