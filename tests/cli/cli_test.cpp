@@ -47,6 +47,24 @@ TEST(DiagnosticPrinterTest, HumanLinesNameThePlaceAndEndInOneLineFeed) {
     EXPECT_EQ("b.tml: warning: Caf\xC3\xA9\n", cli::formatHumanLine("b.tml", warning));
 }
 
+// Paths are the system's bytes and are printed as they are; only book text is decoded from Windows-1252.
+TEST(DiagnosticPrinterTest, PathsInMessagesAreNotDecodedTwice) {
+    std::string text = "Writing book <Caf\xE9> from file <na\xC3\xAFve.tml>...";
+    Report note{ReportLevel::Note, text, std::nullopt, {TextSpan{33, 10}}};
+    EXPECT_EQ("Writing book <Caf\xC3\xA9> from file <na\xC3\xAFve.tml>...", cli::reportTextUtf8(note));
+    EXPECT_EQ(
+        "{\"level\": \"note\", \"text\": \"Writing book <Caf\xC3\xA9> from file <na\xC3\xAFve.tml>...\", "
+        "\"file\": \"na\xC3\xAFve.tml\"}\n",
+        cli::formatJsonLine("na\xC3\xAFve.tml", note));
+
+    test::ScratchDir dir;
+    std::string gone = dir.file("na\xC3\xAFve.tml");
+    CliRun run = runCli("'" + gone + "'");
+    EXPECT_EQ(gone + ": error: The input file \"na\xC3\xAFve.tml\" could not be opened.\n", run.err);
+    run = runCli("--diagnostics=json '" + gone + "'");
+    EXPECT_NE(std::string::npos, run.out.find("\"text\": \"The input file \\\"na\xC3\xAFve.tml\\\" could"));
+}
+
 TEST(DiagnosticPrinterTest, JsonLinesKeepTheTextExactly) {
     Report report{ReportLevel::Warning, "Say \"\x93hi\x94\"\\\n", SourcePlace{1, 2}};
     EXPECT_EQ("{\"level\": \"warning\", \"text\": \"Say \\\"\xE2\x80\x9Chi\xE2\x80\x9D\\\"\\\\\\n\", "
