@@ -34,8 +34,10 @@ uint32_t now() {
 }
 
 // Step 1: can the source be read and the output written? An output file this check creates is removed again
-// when the check fails, so a failed build leaves no empty book behind.
-bool checkFiles(const FileService& source, const FileService& output, const TempPaths& temps) {
+// when the check fails, so a failed build leaves no empty book behind. An output in the source's image folder
+// (or below it) is refused before anything is touched: the build would replace a picture the book uses.
+bool checkFiles(const FileService& source, const FileService& output, const TempPaths& temps,
+                bool guardImageFolder) {
     if (source.isSameFile(output)) {
         reportError("The input and output files are the same! (%s)", messageName(source).c_str());
         return false;
@@ -50,6 +52,12 @@ bool checkFiles(const FileService& source, const FileService& output, const Temp
     bool isTempPath =
         outputPath == temps.text || outputPath == temps.sidebars || outputPath == temps.footnotes;
     FileService probe(output.path());
+    if (guardImageFolder && probe.liesInside(FileService(imageFolderPath(source.path())))) {
+        reportError("The file \"%s\" could not be opened for writing: it is in the image folder of the "
+                    "source.",
+                    messageName(output).c_str());
+        return false;
+    }
     bool existed = probe.exists();
     bool created = false;
     bool writable = !isTempPath && (!existed || probe.isRegularFile());
@@ -189,9 +197,9 @@ Verdict Build::run() {
 }
 
 Verdict runBuild(const FileService& source, const FileService& output, const BookInfo& info, uint32_t flags,
-                 const TempPaths& temps) {
+                 const TempPaths& temps, bool guardImageFolder) {
     std::string sourcePath = source.fullPath();
-    if (!checkFiles(source, output, temps)) {
+    if (!checkFiles(source, output, temps, guardImageFolder)) {
         return Verdict::Failed;
     }
     Build build(source, output, info, flags, sourcePath, temps);
@@ -252,7 +260,8 @@ Verdict checkBuild(const FileService& source, const BookInfo& info, uint32_t fla
     }
     std::string base = scratch.path() + "/" + source.fileName();
     FileService output(scratch.path() + "/book.tdb");
-    return runBuild(source, output, info, flags, tempPathsFor(base));
+    // The scratch book cannot replace a picture, wherever the scratch folder lies.
+    return runBuild(source, output, info, flags, tempPathsFor(base), false);
 }
 
 } // namespace
@@ -268,7 +277,7 @@ Verdict buildBook(const FileService* source, const FileService* output, const Bo
     if (output == nullptr) {
         return Verdict::Failed;
     }
-    return runBuild(*source, *output, info, flags, tempPathsFor(source->fullPath()));
+    return runBuild(*source, *output, info, flags, tempPathsFor(source->fullPath()), true);
 }
 
 } // namespace quillery

@@ -18,7 +18,8 @@ struct BuildSettings {
 // Builds the book of `source` into `output` with the book information `info` (only its title is read here;
 // the writer stores all five fields) and the flags word of the build (kFlagDictionary for a dictionary
 // build). Every problem is reported on the diagnostic channels. Returns Ok exactly when the book was written;
-// on failure no output file is left behind, and the build's temporary files are always deleted.
+// on failure no output file is left behind, and the build's temporary files are always deleted. An output in
+// the source's image folder, or in a folder inside it, is refused by the file check before anything is touched.
 // A missing source or output builds nothing.
 Verdict buildBook(const FileService* source, const FileService* output, const BookInfo& info, uint32_t flags,
                   const BuildSettings& settings = {});

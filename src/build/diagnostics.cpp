@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace quillery {
@@ -61,6 +62,38 @@ ReportText& reportText() {
     return instance;
 }
 
+// The messages that name a file, and which of their conversions (bit i for the i-th) is a file name or path.
+// Every conversion up to the last path is a plain %s. Book text in them (a book name) is not marked.
+struct PathMessage {
+    const char* format;
+    unsigned pathConversions;
+};
+constexpr PathMessage kPathMessages[] = {
+    {"The input and output files are the same! (%s)", 1},
+    {"The input file \"%s\" could not be opened.", 1},
+    {"The file \"%s\" could not be opened for writing.", 1},
+    {"The file \"%s\" could not be opened for writing: it is in the image folder of the source.", 1},
+    {"Could not create file %s.", 1},
+    {"Could not open file %s for writing.", 1},
+    {"An error occurred writing the file %s.", 1},
+    {"An error occurred reading the file %s.\n", 1},
+    {"The file %s is too large to be built.\n", 1},
+    {"There is not enough memory to build the book %s.", 1},
+    {"Writing book <%s> from file <%s>...", 2},
+    {"The image directory \"%s\" isn't a directory.", 1},
+    {"Failed to open PNG file %s\n", 1},
+    {"Failed to read PNG file %s\n", 1},
+    {"PNG file %s appears to be empty\n", 1},
+    {"Bad PNG signature for %s", 1},
+    {"Couldn't find PNG header for %s", 1},
+    {"Unrecognized PNG color type for %s", 1},
+    {"Could not read the file \"%s\"", 1},
+    {"The file \"%s\" must be an 8-bit color image or a grayscale image.", 1},
+    {"Image \"%s\" is too large", 1},
+    {"The file \"%s\" is a book (.tdb), not a source. It was skipped.", 1},
+    {"The book \"%s\" was already written from \"%s\" in this run; this source was not built.", 3},
+};
+
 void install(ReportHandler& slot, ReportHandler handler) {
     if (handler) {
         slot = std::move(handler);
@@ -69,11 +102,56 @@ void install(ReportHandler& slot, ReportHandler handler) {
 
 } // namespace
 
+std::vector<TextSpan> pathSpans(const char* format, va_list args, size_t textLength) {
+    const PathMessage* message = nullptr;
+    for (const PathMessage& candidate : kPathMessages) {
+        if (std::strcmp(candidate.format, format) == 0) {
+            message = &candidate;
+            break;
+        }
+    }
+    std::vector<TextSpan> spans;
+    if (message == nullptr) {
+        return spans;
+    }
+    va_list walk;
+    va_copy(walk, args);
+    size_t at = 0;
+    unsigned conversion = 0;
+    for (const char* c = format; *c != '\0' && (message->pathConversions >> conversion) != 0; ++c) {
+        if (*c != '%') {
+            ++at;
+            continue;
+        }
+        if (c[1] == '%') {
+            ++at;
+            ++c;
+            continue;
+        }
+        if (c[1] != 's') {
+            break; // not a message of the listed shape: mark nothing more
+        }
+        const char* argument = va_arg(walk, const char*);
+        size_t length = argument == nullptr ? 0 : std::strlen(argument);
+        if ((message->pathConversions >> conversion & 1) != 0 && at < textLength) {
+            spans.push_back({at, std::min(length, textLength - at)});
+        }
+        at += length;
+        ++conversion;
+        ++c;
+    }
+    va_end(walk);
+    return spans;
+}
+
 int vreport(ReportLevel level, std::optional<SourcePlace> place, const char* format, va_list args) {
     char buffer[kMessageCapacity];
-    int length = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_list formatting;
+    va_copy(formatting, args);
+    int length = std::vsnprintf(buffer, sizeof buffer, format, formatting);
+    va_end(formatting);
     size_t kept = length < 0 ? 0 : std::min(static_cast<size_t>(length), kMessageCapacity - 1);
-    Report report{level, std::string_view(buffer, kept), place};
+    Report report{level, std::string_view(buffer, kept), place, pathSpans(format, args, kept)};
     const ReportHandler& handler = handlerFor(level);
     return handler ? handler(report) : 0;
 }

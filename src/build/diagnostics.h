@@ -9,6 +9,11 @@
 // then sees the line and column (1-based, the column in bytes) of that text position. The text the positions
 // refer to is announced by a ReportTextScope for the length of a build. The message text itself is never
 // changed.
+//
+// A message mixes two encodings: book text (titles, names and excerpts of a source) is Windows-1252, while
+// file names and paths are the bytes the operating system gives. The messages that name files are listed in
+// one place (the path messages in diagnostics.cpp); for them the report marks which bytes are a path, so that
+// a handler can print those bytes as they are and decode only the rest as Windows-1252.
 #pragma once
 
 #include <cstdarg>
@@ -17,6 +22,7 @@
 #include <functional>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace quillery {
 
@@ -27,11 +33,22 @@ struct SourcePlace {
     uint32_t column = 1;
 };
 
+// Bytes [offset, offset + length) of a report's text.
+struct TextSpan {
+    size_t offset = 0;
+    size_t length = 0;
+};
+
 struct Report {
     ReportLevel level;
     std::string_view text; // as formatted, at most 511 bytes
     std::optional<SourcePlace> place;
+    std::vector<TextSpan> paths = {}; // the file names and paths in the text, in order
 };
+
+// The spans of `text` (formatted from `format` with `args`) that are file names or paths: empty unless
+// `format` is one of the path messages.
+std::vector<TextSpan> pathSpans(const char* format, va_list args, size_t textLength);
 
 using ReportHandler = std::function<int(const Report&)>;
 

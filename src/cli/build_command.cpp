@@ -7,6 +7,9 @@
 #include "cli/diagnostic_printer.h"
 #include "markup/paginate_book.h"
 
+#include <utility>
+#include <vector>
+
 namespace quillery::cli {
 namespace {
 
@@ -27,24 +30,52 @@ BookInfo bookInfoFor(const std::string& source, const CliOptions& options) {
     return info;
 }
 
+bool sourceOpens(const FileService& source) {
+    FileService probe(source.path());
+    return probe.open(FileService::Mode::Read) == 0 && probe.close() == 0;
+}
+
+// The source whose book, written earlier in this run, is `output` (the same full path, or the same file on
+// disk), or null.
+const FileService* earlierSourceOf(const FileService& output,
+                                   const std::vector<std::pair<FileService, FileService>>& written) {
+    for (const auto& [book, source] : written) {
+        if (book.isSameFile(output)) {
+            return &source;
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
 
 int runBuilds(const CliOptions& options, DiagnosticPrinter& printer) {
     int status = 0;
+    // The books written by this run, each with the source it came from.
+    std::vector<std::pair<FileService, FileService>> written;
     for (const std::string& source : options.sources) {
         printer.setFile(source);
-        BookInfo info = bookInfoFor(source, options);
-        if (info.title.empty()) {
+        FileService sourceFile(source);
+        BookInfo info = bookInfoFor(sourceFile.path(), options);
+        // A source that cannot be opened is reported by the build itself, whatever the title.
+        if (info.title.empty() && sourceOpens(sourceFile)) {
             reportError("The book has no title: add TITLE=\"...\" to the source or pass --title.");
             status = 1;
             continue;
         }
-        FileService sourceFile(source);
         std::string outputPath;
         if (!options.check) {
-            outputPath = options.output ? *options.output : outputPathFor(source, options.keepExisting);
+            outputPath =
+                options.output ? *options.output : outputPathFor(sourceFile.path(), options.keepExisting);
         }
         FileService outputFile(outputPath);
+        if (const FileService* earlier = earlierSourceOf(outputFile, written)) {
+            reportError("The book \"%s\" was already written from \"%s\" in this run; this source was not "
+                        "built.",
+                        outputFile.path().c_str(), earlier->path().c_str());
+            status = 1;
+            continue;
+        }
         uint32_t flags = options.dictionary ? kFlagDictionary : 0;
         BuildSettings settings;
         settings.checkOnly = options.check;
@@ -58,6 +89,10 @@ int runBuilds(const CliOptions& options, DiagnosticPrinter& printer) {
                 (void)outputFile.remove();
             }
             status = 1;
+            continue;
+        }
+        if (!options.check) {
+            written.emplace_back(outputFile, sourceFile);
         }
     }
     return status;

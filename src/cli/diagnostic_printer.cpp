@@ -52,6 +52,20 @@ std::string jsonString(std::string_view utf8) {
     return out + "\"";
 }
 
+std::string reportTextUtf8(const Report& report) {
+    std::string out;
+    size_t at = 0;
+    for (const TextSpan& path : report.paths) {
+        if (path.offset < at || path.offset + path.length > report.text.size()) {
+            continue;
+        }
+        out += windows1252ToUtf8(report.text.substr(at, path.offset - at));
+        out += report.text.substr(path.offset, path.length);
+        at = path.offset + path.length;
+    }
+    return out + windows1252ToUtf8(report.text.substr(at));
+}
+
 std::string formatHumanLine(const std::string& file, const Report& report) {
     std::string line = file;
     if (report.place) {
@@ -63,7 +77,7 @@ std::string formatHumanLine(const std::string& file, const Report& report) {
     line += ": ";
     line += levelName(report.level);
     line += ": ";
-    line += windows1252ToUtf8(report.text);
+    line += reportTextUtf8(report);
     if (line.back() != '\n') {
         line += '\n';
     }
@@ -73,7 +87,7 @@ std::string formatHumanLine(const std::string& file, const Report& report) {
 std::string formatJsonLine(const std::string& file, const Report& report) {
     std::string line = "{\"level\": \"";
     line += levelName(report.level);
-    line += "\", \"text\": " + jsonString(windows1252ToUtf8(report.text));
+    line += "\", \"text\": " + jsonString(reportTextUtf8(report));
     line += ", \"file\": " + jsonString(file);
     if (report.place) {
         line += ", \"line\": " + std::to_string(report.place->line);

@@ -9,6 +9,10 @@
 
 namespace quillery::cli {
 
+// A report's text in UTF-8: file names and paths as the system gave their bytes, the rest (book text) decoded
+// from Windows-1252.
+std::string reportTextUtf8(const Report& report);
+
 // One line for a report: "FILE:LINE:COL: error: TEXT" (or "FILE: warning: TEXT" without a place), ending in
 // exactly one line feed.
 std::string formatHumanLine(const std::string& file, const Report& report);

@@ -4,6 +4,7 @@
 #include "cli/cli_options.h"
 #include "cli/diagnostic_printer.h"
 #include "cli/inspect_command.h"
+#include "cli/standard_output.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +13,18 @@
 
 using namespace quillery;
 
+namespace {
+
+// The exit status of a run that printed on standard output: a lost write fails the run.
+int finish(int status) {
+    int output = cli::closeStandardOutput(stdout, stderr);
+    return status != 0 ? status : output;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    cli::reserveStandardDescriptors();
     std::vector<std::string> arguments(argv + 1, argv + argc);
     std::string error;
     std::optional<cli::CliOptions> options = cli::parseCliOptions(arguments, error);
@@ -23,11 +35,11 @@ int main(int argc, char** argv) {
     }
     if (options->help) {
         std::fputs(cli::usageText(), stdout);
-        return 0;
+        return finish(0);
     }
     if (options->version) {
         std::puts("quillery-cli " QUILLERY_VERSION);
-        return 0;
+        return finish(0);
     }
     uint32_t epoch = 0;
     if (parseSourceDateEpoch(std::getenv("SOURCE_DATE_EPOCH"), &epoch) == EpochSetting::Invalid) {
@@ -41,8 +53,8 @@ int main(int argc, char** argv) {
         view.json = options->json;
         view.pages = options->pages;
         view.font = options->font == "large" ? cli::PreviewFont::Large : cli::PreviewFont::Small;
-        return cli::runInspect(options->sources.front(), view, stdout, stderr);
+        return finish(cli::runInspect(options->sources.front(), view, stdout, stderr));
     }
     cli::DiagnosticPrinter printer(options->diagnostics, options->verbose, stderr, stdout);
-    return cli::runBuilds(*options, printer);
+    return finish(cli::runBuilds(*options, printer));
 }

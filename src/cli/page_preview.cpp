@@ -152,6 +152,29 @@ std::string readerText(std::string_view text) {
     return out;
 }
 
+std::string terminalText(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t at = 0; at < utf8.size(); ++at) {
+        auto byte = static_cast<uint8_t>(utf8[at]);
+        // A C1 control is U+0080 to U+009F: the two bytes C2 80 to C2 9F.
+        bool c1 = byte == 0xC2 && at + 1 < utf8.size() && (static_cast<uint8_t>(utf8[at + 1]) & 0xE0) == 0x80;
+        if (c1) {
+            byte = static_cast<uint8_t>(utf8[++at]);
+        }
+        if (c1 || (byte < 0x20 && byte != '\n') || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", unsigned{byte});
+            out += escaped;
+        } else if (byte == '\\') {
+            out += "\\\\";
+        } else {
+            out += static_cast<char>(byte);
+        }
+    }
+    return out;
+}
+
 std::string describeStyle(uint16_t style) {
     std::string out = fontName(style) + " font, " + alignmentName(style);
     for (const StyleBit& bit : kStyleBits) {
@@ -179,7 +202,7 @@ std::string formatPagesText(const BookContents& book, PreviewFont font) {
                       unsigned{page.record}, unsigned{page.offset}, unsigned{page.position},
                       unsigned{page.style});
         out += heading + describeStyle(page.style) + "\n";
-        std::string shown = readerText(pageText(book, *pages, i));
+        std::string shown = terminalText(readerText(pageText(book, *pages, i)));
         size_t lineStart = 0;
         while (lineStart < shown.size()) {
             size_t lineEnd = shown.find('\n', lineStart);

@@ -14,6 +14,10 @@ enum class PreviewFont { Small, Large };
 // shown as their characters, invisible text hidden, line ends kept.
 std::string readerText(std::string_view deviceText);
 
+// Reader text made safe for a terminal, as book strings are shown: C0 controls (line feeds aside), DEL and C1
+// controls become \xNN and a backslash \\, so that no book can drive the terminal. The rest stays UTF-8.
+std::string terminalText(std::string_view utf8);
+
 // The parts of a page's style word: "small font, bold, italic, centred, indented", and so on.
 std::string describeStyle(uint16_t style);
 

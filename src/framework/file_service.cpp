@@ -1,5 +1,6 @@
 #include "framework/file_service.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -8,7 +9,36 @@
 
 namespace quillery {
 
-FileService::FileService(std::string path) : path_(std::move(path)) {}
+std::string fullPathOf(std::string_view path) {
+    if (path.empty()) {
+        return {};
+    }
+    std::string joined;
+    if (path.front() != '/') {
+        std::error_code error;
+        joined = std::filesystem::current_path(error).string();
+        if (error) {
+            // Without a current folder the path can only stay relative, to be resolved by the system.
+            joined = ".";
+        }
+    }
+    joined += '/';
+    joined += path;
+    std::string full = joined.front() == '/' ? "" : ".";
+    size_t at = 0;
+    while (at < joined.size()) {
+        size_t end = std::min(joined.find('/', at), joined.size());
+        std::string_view component = std::string_view(joined).substr(at, end - at);
+        if (!component.empty() && component != ".") {
+            full += '/';
+            full += component;
+        }
+        at = end + 1;
+    }
+    return full.empty() ? std::string("/") : full;
+}
+
+FileService::FileService(std::string path) : path_(fullPathOf(path)) {}
 
 FileService::~FileService() {
     (void)close();
@@ -19,26 +49,16 @@ std::string FileService::fileName() const {
     return slash == std::string::npos ? path_ : path_.substr(slash + 1);
 }
 
-std::string FileService::fullPath() const {
-    std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(path_, error);
-    if (error) {
-        return path_;
-    }
-    return absolute.lexically_normal().string();
-}
-
 std::string FileService::parentFolder() const {
-    std::string full = fullPath();
-    size_t slash = full.rfind('/');
+    size_t slash = path_.rfind('/');
     if (slash == std::string::npos) {
         return {};
     }
-    return slash == 0 ? std::string("/") : full.substr(0, slash);
+    return slash == 0 ? std::string("/") : path_.substr(0, slash);
 }
 
 bool FileService::isSameFile(const FileService& other) const {
-    if (fullPath() == other.fullPath()) {
+    if (path_ == other.path_) {
         return true;
     }
     struct stat mine {};
@@ -60,6 +80,42 @@ bool FileService::isDirectory() const {
 bool FileService::isRegularFile() const {
     struct stat info {};
     return ::stat(path_.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool FileService::liesInside(const FileService& folder) const {
+    struct stat target {};
+    if (::stat(folder.path_.c_str(), &target) != 0 || !S_ISDIR(target.st_mode)) {
+        return false;
+    }
+#ifdef O_PATH
+    constexpr int kFolderOnly = O_PATH | O_DIRECTORY | O_CLOEXEC;
+#else
+    constexpr int kFolderOnly = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+#endif
+    // Each step goes to the parent on disk (".." of the folder reached), never by cutting the path's text,
+    // so symbolic links and ".." in the path cannot mislead it.
+    int at = ::open(parentFolder().c_str(), kFolderOnly);
+    bool inside = false;
+    struct stat here {};
+    while (at >= 0 && ::fstat(at, &here) == 0) {
+        if (here.st_dev == target.st_dev && here.st_ino == target.st_ino) {
+            inside = true;
+            break;
+        }
+        int up = ::openat(at, "..", kFolderOnly);
+        struct stat above {};
+        bool atRoot = up < 0 || ::fstat(up, &above) != 0 ||
+                      (above.st_dev == here.st_dev && above.st_ino == here.st_ino);
+        ::close(at);
+        at = up;
+        if (atRoot) {
+            break;
+        }
+    }
+    if (at >= 0) {
+        ::close(at);
+    }
+    return inside;
 }
 
 int FileService::remove() {

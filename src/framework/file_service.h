@@ -4,13 +4,23 @@
 // opened: a directory, device, FIFO or socket at the path makes open() fail without blocking and without
 // touching it. The I/O operations are virtual so that tests can stand in a file that fails on purpose.
 // The file is closed when the object is destroyed.
+//
+// The path a FileService names is its full path (see fullPathOf), fixed when the object is made: every
+// operation, every message and every comparison then uses that one path, so that the file named, checked and
+// written is always the same file.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace quillery {
+
+// The full path of `path`: absolute (from the current folder), with "." components and repeated or trailing
+// separators removed. ".." components are kept and symbolic links are not resolved: folding "link/.."
+// lexically can name another file than the one the system opens. An empty path stays empty.
+std::string fullPathOf(std::string_view path);
 
 class FileService {
   public:
@@ -21,11 +31,12 @@ class FileService {
     FileService& operator=(const FileService&) = delete;
     virtual ~FileService();
 
+    // The full path (fullPathOf the path given).
     const std::string& path() const { return path_; }
     // The last path component.
     std::string fileName() const;
-    // Absolute and lexically normalised; symbolic links are not resolved.
-    std::string fullPath() const;
+    // The same as path().
+    const std::string& fullPath() const { return path_; }
     // The full path of the folder that holds the file.
     std::string parentFolder() const;
     // Equal full paths (compared exactly), or two existing paths naming one file on disk.
@@ -34,6 +45,9 @@ class FileService {
     bool exists() const;
     bool isDirectory() const;
     bool isRegularFile() const;
+    // Whether the folder that holds this path is `folder` or lies inside it, decided on disk: the folders
+    // from this path's parent up to the root are compared with `folder` by device and inode.
+    bool liesInside(const FileService& folder) const;
 
     [[nodiscard]] virtual int remove();
     [[nodiscard]] int createDirectory();

@@ -1,7 +1,10 @@
 #include "build/build_book.h"
+#include "png_fixture.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -124,6 +127,45 @@ TEST_F(BuildBookTest, OverlongNamesAreReportedNotOverrun) {
     EXPECT_EQ((std::vector<std::string>{"E The input file \"" + shown + "\" could not be opened.",
                                         "E The file \"" + shown + "\" could not be opened for writing."}),
               reports.lines());
+}
+
+// With ln -s real/sub link, "link/.." is real: the output checked, deleted and written there is one file,
+// and the source read through the link finds its images beside it.
+TEST_F(BuildBookTest, PathsThroughALinkAndParentStepNameOneFile) {
+    std::filesystem::create_directories(dir.file("real/sub"));
+    ASSERT_EQ(0, ::symlink(dir.file("real/sub").c_str(), dir.file("link").c_str()));
+    std::filesystem::create_directories(dir.file("real/story_img"));
+    test::PngImage picture;
+    picture.width = 8;
+    picture.height = 8;
+    picture.rows = test::noiseRows(picture);
+    test::writeFile(dir.file("real/story_img/pic.png"), test::encodePng(picture));
+    test::writeFile(dir.file("real/story.tml"), "A picture: \\m=\"pic.png\"\n");
+    test::writeFile(dir.file("real/story.tdb"), "old book");
+    test::writeFile(dir.file("story.tdb"), "unrelated book");
+
+    EXPECT_EQ(Verdict::Ok, build("link/../story.tml", "link/../story.tdb"));
+    EXPECT_FALSE(reports.hasErrors()) << ::testing::PrintToString(reports.lines());
+    EXPECT_EQ("unrelated book", test::readFile(dir.file("story.tdb")));
+    EXPECT_NE("old book", test::readFile(dir.file("real/story.tdb")));
+    EXPECT_EQ((std::vector<std::string>{"link", "real", "story.tdb"}), dir.entries());
+}
+
+TEST_F(BuildBookTest, OutputInTheImageFolderIsRefusedBeforeAnythingIsTouched) {
+    std::filesystem::create_directories(dir.file("s_img/deep"));
+    test::writeFile(dir.file("s.tml"), "text");
+    test::writeFile(dir.file("s_img/pic.png"), "picture");
+    EXPECT_EQ(Verdict::Failed, build("s.tml", "s_img/pic.png"));
+    EXPECT_EQ((std::vector<std::string>{"E The file \"pic.png\" could not be opened for writing: it is in "
+                                        "the image folder of the source."}),
+              reports.lines());
+    EXPECT_EQ("picture", test::readFile(dir.file("s_img/pic.png")));
+    // Deeper down, or reached through a link, it is the same folder.
+    ASSERT_EQ(0, ::symlink(dir.file("s_img/deep").c_str(), dir.file("pictures").c_str()));
+    EXPECT_EQ(Verdict::Failed, build("s.tml", "pictures/new.tdb"));
+    EXPECT_EQ(Verdict::Failed, build("s.tml", "s_img/deep/new.tdb"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("s_img/deep")));
+    EXPECT_EQ("picture", test::readFile(dir.file("s_img/pic.png")));
 }
 
 TEST_F(BuildBookTest, MissingFileObjectsBuildNothing) {

@@ -25,6 +25,29 @@ TEST(DiagnosticsTest, TrailingLineFeedIsPartOfTheTextAndLongTextIsCutTo511Bytes)
     EXPECT_EQ(std::string(511, 'n'), reports.reports()[1].text);
 }
 
+TEST(DiagnosticsTest, MessagesThatNameFilesMarkTheirPaths) {
+    std::vector<std::string> marked;
+    test::ReportCollector restore;
+    auto collect = [&](const Report& report) {
+        std::string spans;
+        for (const TextSpan& path : report.paths) {
+            spans += "[" + std::string(report.text.substr(path.offset, path.length)) + "]";
+        }
+        marked.push_back(spans);
+        return 0;
+    };
+    setErrorHandler(collect);
+    setNoteHandler(collect);
+    reportError("The input file \"%s\" could not be opened.", "na\xC3\xAFve.tml");
+    reportNote("Writing book <%s> from file <%s>...", "Caf\xE9", "/b/caf\xC3\xA9.tml");
+    reportError("Image name \"%s\" must name a file inside the image folder.", "../x.png"); // book text
+    std::string longPath = "/" + std::string(600, 'p');
+    reportError("An error occurred reading the file %s.\n", longPath.c_str());
+    EXPECT_EQ((std::vector<std::string>{"[na\xC3\xAFve.tml]", "[/b/caf\xC3\xA9.tml]", "",
+                                        "[" + longPath.substr(0, 511 - 35) + "]"}),
+              marked);
+}
+
 TEST(DiagnosticsTest, PlacesOfPositions) {
     auto place = [](std::string_view text, size_t position) {
         SourcePlace found = placeOfPosition(text, position);

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace quillery {
 namespace {
 
@@ -41,6 +45,24 @@ TEST(DiagnosticPrinterTest, HumanLinesNameThePlaceAndEndInOneLineFeed) {
               cli::formatHumanLine("book.tml", unplaced));
     Report warning{ReportLevel::Warning, "Caf\xE9", std::nullopt};
     EXPECT_EQ("b.tml: warning: Caf\xC3\xA9\n", cli::formatHumanLine("b.tml", warning));
+}
+
+// Paths are the system's bytes and are printed as they are; only book text is decoded from Windows-1252.
+TEST(DiagnosticPrinterTest, PathsInMessagesAreNotDecodedTwice) {
+    std::string text = "Writing book <Caf\xE9> from file <na\xC3\xAFve.tml>...";
+    Report note{ReportLevel::Note, text, std::nullopt, {TextSpan{33, 10}}};
+    EXPECT_EQ("Writing book <Caf\xC3\xA9> from file <na\xC3\xAFve.tml>...", cli::reportTextUtf8(note));
+    EXPECT_EQ(
+        "{\"level\": \"note\", \"text\": \"Writing book <Caf\xC3\xA9> from file <na\xC3\xAFve.tml>...\", "
+        "\"file\": \"na\xC3\xAFve.tml\"}\n",
+        cli::formatJsonLine("na\xC3\xAFve.tml", note));
+
+    test::ScratchDir dir;
+    std::string gone = dir.file("na\xC3\xAFve.tml");
+    CliRun run = runCli("'" + gone + "'");
+    EXPECT_EQ(gone + ": error: The input file \"na\xC3\xAFve.tml\" could not be opened.\n", run.err);
+    run = runCli("--diagnostics=json '" + gone + "'");
+    EXPECT_NE(std::string::npos, run.out.find("\"text\": \"The input file \\\"na\xC3\xAFve.tml\\\" could"));
 }
 
 TEST(DiagnosticPrinterTest, JsonLinesKeepTheTextExactly) {
@@ -100,6 +122,80 @@ TEST(CliTest, JsonDiagnosticsIncludeNotesAndMissingFiles) {
     run = runCli("--title T --diagnostics=json " + dir.file("ok.tml"));
     EXPECT_EQ(0, run.status);
     EXPECT_NE(std::string::npos, run.out.find("\"level\": \"note\", \"text\": \"Done.\""));
+}
+
+// Whatever the options, a source that cannot be opened is reported as such, not as a book without a title.
+TEST(CliTest, ASourceThatCannotBeOpenedIsReportedAsSuch) {
+    test::ScratchDir dir;
+    ASSERT_EQ(0, ::mkdir(dir.file("folder.tml").c_str(), 0777));
+    for (const char* name : {"gone.tml", "folder.tml"}) {
+        for (const char* options : {"", "--title T ", "--check "}) {
+            CliRun run = runCli(options + dir.file(name));
+            EXPECT_EQ(1, run.status);
+            EXPECT_EQ(dir.file(name) + ": error: The input file \"" + name + "\" could not be opened.\n",
+                      run.err)
+                << options;
+        }
+    }
+    EXPECT_EQ((std::vector<std::string>{"folder.tml"}), dir.entries());
+}
+
+// Two sources of one run that would make the same book: the second is refused and the first book kept.
+TEST(CliTest, ASecondSourceNeverReplacesABookOfTheSameRun) {
+    test::ScratchDir dir;
+    test::writeFile(dir.file("a.tml"), "TITLE=\"From tml\"\nText.\n");
+    test::writeFile(dir.file("a.txt"), "TITLE=\"From txt\"\nText.\n");
+    CliRun run = runCli(dir.file("a.tml") + " " + dir.file("a.txt"));
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(dir.file("a.txt") + ": error: The book \"" + dir.file("a.tdb") +
+                  "\" was already written from \"" + dir.file("a.tml") +
+                  "\" in this run; this source was not built.\n",
+              run.err);
+    EXPECT_NE(std::string::npos, test::readFile(dir.file("a.tdb")).find("From tml"));
+
+    // Through a link to the folder it is still the same book; a failed first build leaves the name free.
+    ASSERT_EQ(0, ::symlink(dir.path().c_str(), dir.file("again").c_str()));
+    run = runCli(dir.file("a.tml") + " " + dir.file("again/a.txt"));
+    EXPECT_EQ(1, run.status);
+    EXPECT_NE(std::string::npos, run.err.find("was already written from"));
+    test::writeFile(dir.file("b.tml"), "TITLE=\"B\"\n\\y\n");
+    test::writeFile(dir.file("b.txt"), "TITLE=\"B\"\nFine.\n");
+    run = runCli(dir.file("b.tml") + " " + dir.file("b.txt"));
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(std::string::npos, run.err.find("was already written from"));
+    EXPECT_TRUE(test::fileExists(dir.file("b.tdb")));
+    EXPECT_EQ(0, runCli("--keep-existing " + dir.file("a.tml") + " " + dir.file("a.txt")).status);
+}
+
+// Like the GNU tools: output that did not reach standard output fails the run, with a word on stderr.
+TEST(CliTest, AFailedWriteOnStandardOutputIsAnError) {
+    test::ScratchDir dir;
+    test::writeFile(dir.file("ok.tml"), "TITLE=\"T\" Fine.");
+    ASSERT_EQ(0, runCli(dir.file("ok.tml")).status);
+    auto toFull = [&](const std::string& arguments) {
+        std::string command = QUILLERY_CLI_PATH " " + arguments + " >/dev/full 2>" + dir.file("err");
+        int raw = std::system(command.c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    const std::string expected = "quillery-cli: write error on standard output: No space left on device\n";
+    for (const std::string& arguments :
+         {"--inspect --json " + dir.file("ok.tdb"), "--inspect --pages " + dir.file("ok.tdb"),
+          "--diagnostics=json " + dir.file("ok.tml"), std::string("--help")}) {
+        EXPECT_EQ(1, toFull(arguments)) << arguments;
+        EXPECT_EQ(expected, test::readFile(dir.file("err"))) << arguments;
+    }
+    // Nothing to print, and no standard output at all: nothing is lost.
+    std::string closed = QUILLERY_CLI_PATH " " + dir.file("ok.tml") + " >&- 2>" + dir.file("err");
+    int raw = std::system(closed.c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0);
+    EXPECT_EQ("", test::readFile(dir.file("err")));
+    // Lines meant for a closed standard output never land in a file the build opened.
+    closed = QUILLERY_CLI_PATH " --diagnostics=json " + dir.file("ok.tml") + " >&- 2>" + dir.file("err");
+    raw = std::system(closed.c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1);
+    EXPECT_EQ("quillery-cli: write error on standard output: Bad file descriptor\n",
+              test::readFile(dir.file("err")));
+    EXPECT_EQ(0, runCli("--inspect " + dir.file("ok.tdb")).status);
 }
 
 TEST(CliTest, VerbosePrintsNotesAndQuietDoesNot) {

@@ -17,6 +17,20 @@ TEST(PagePreviewTest, ReaderTextDropsTagsAndShowsCharacters) {
     EXPECT_EQ("a", cli::readerText("a\\C0=\"unclosed"));
 }
 
+// ESC from the source, \a027 and \U009B reach the terminal only as text.
+TEST(PagePreviewTest, PageTextCannotDriveTheTerminal) {
+    EXPECT_EQ("a\\x1B[2Jb\\x1B\\x9B\\x7F\\x09\\x0D\xE2\x80\xA6\\x81\\\\ \xC2\xA0\xC3\xA9\n",
+              cli::terminalText(cli::readerText("a\x1B[2Jb\\a027\\U009B\x7F\t\r\\a133\x81\\\\ \xA0\xE9\n")));
+    BookContents book;
+    book.mainText = "Bell\\a007 \x1B]0;title\x07\nnext";
+    book.smallPages = {PageEntry{0, 1, 0, 0, 0}};
+    EXPECT_EQ("1 pages in the small font\n"
+              "\nPage 1: text record 1, offset 0, position 0; style 0x0000: small font, left\n"
+              "  | Bell\\x07 \\x1B]0;title\\x07\n"
+              "  | next\n",
+              cli::formatPagesText(book, cli::PreviewFont::Small));
+}
+
 TEST(PagePreviewTest, StyleWordsAreDecoded) {
     EXPECT_EQ("small font, left", cli::describeStyle(0x0000));
     EXPECT_EQ("large font, centred, bold, italic", cli::describeStyle(0x8000 | 0x0080 | (2 << 3) | 1));
