@@ -238,6 +238,13 @@ TEST_F(MainWindowTest, APlaceOffEveryScreenIsNotUsed) {
     open();
     EXPECT_TRUE(isPlacementVisible(window->frameGeometry(), availableScreenAreas()));
     EXPECT_NE(window->pos(), QPoint(-30000, 40000));
+
+    // So far out that the far edge does not fit in an int.
+    delete window.data();
+    application->preferences().setInteger("WindowPos.x", 2147483647);
+    application->preferences().setInteger("WindowPos.y", 2147483647);
+    open();
+    EXPECT_TRUE(isPlacementVisible(window->frameGeometry(), availableScreenAreas()));
 }
 
 class BookInfoDialogTest : public ::testing::Test {
