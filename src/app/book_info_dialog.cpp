@@ -22,10 +22,15 @@ constexpr int kExplanationLines = 4;
 
 } // namespace
 
-BookInfoDialog::BookInfoDialog(const BookInfo& info, MessageTarget* listener, MessageNumber completion)
+BookInfoDialog::BookInfoDialog(const BookInfo& info, MessageTarget* listener, MessageNumber completion,
+                               const QString& sourceName)
     : Dialog(listener, completion), info_(info) {
     setObjectName(QStringLiteral("bookInfoDialog"));
-    setWindowTitle(QStringLiteral("Book Info"));
+    QString caption = QStringLiteral("Book Info");
+    if (!sourceName.isEmpty()) {
+        caption += QStringLiteral(" - ") + sourceName;
+    }
+    setWindowTitle(caption);
 
     ok_ = new CommandButton(QStringLiteral("OK"), kCommandOk, this);
     ok_->setDefault(true);

@@ -30,7 +30,10 @@ inline constexpr uint16_t kIsbnField = 51;
 class BookInfoDialog : public Dialog {
     Q_OBJECT
   public:
-    BookInfoDialog(const BookInfo& info, MessageTarget* listener, MessageNumber completion);
+    // The caption is "Book Info", followed by " - " and `sourceName` when one is given, so that the user
+    // knows which file the title is for.
+    BookInfoDialog(const BookInfo& info, MessageTarget* listener, MessageNumber completion,
+                   const QString& sourceName = QString());
 
     // Sizes the dialog to its contents, centres it and shows it.
     void present();

@@ -21,6 +21,8 @@
 
 #include <QFile>
 
+#include <optional>
+
 namespace quillery {
 namespace {
 
@@ -32,6 +34,27 @@ QString displayName(const FileService& file) {
 
 bool endsWithBookExtension(const std::string& name) {
     return name.size() >= 4 && name.compare(name.size() - 4, 4, ".tdb") == 0;
+}
+
+// The name to report for a source path that no build can use (empty, holding a NUL, ending in a separator, or
+// a folder), or none for a usable one. Such a path would put the book in the wrong place (an empty path is
+// the current folder, "x.tml/" gives "x.tml/.tdb"), so it is refused before anything is touched.
+std::optional<std::string> unusableSourceName(const FileService& source) {
+    std::string path = source.path();
+    const bool holdsNul = path.find('\0') != std::string::npos;
+    if (!path.empty() && !holdsNul && path.back() != '/' && !source.isDirectory()) {
+        return std::nullopt;
+    }
+    while (!path.empty() && path.back() == '/') {
+        path.pop_back();
+    }
+    std::string name = FileService(path).fileName();
+    // A NUL would end the message; it is shown instead.
+    std::string shown;
+    for (char c : name) {
+        shown += c == '\0' ? std::string("\\0") : std::string(1, c);
+    }
+    return shown;
 }
 
 } // namespace
@@ -61,17 +84,28 @@ void ShellApp::startBatch() {
     progress_->adjustSize();
     progress_->move(centredOnScreen(progress_->frameGeometry().size()));
     progress_->show();
+    application_->send(nullptr, MsgRefresh); // Quit waits while the progress dialog is open
     PreferencesStore& preferences = application_->preferences();
     preferences.defaultBoolean(kOverwritePreference, false);
     preferences.defaultBoolean(kPromptPreference, false);
     preferences.getBoolean(kOverwritePreference, overwrite_);
     preferences.getBoolean(kPromptPreference, prompt_);
+    // The boxes on screen are what the user chose, even when the preferences could not keep them.
+    if (mainWindow_) {
+        overwrite_ = mainWindow_->overwriteOption();
+        prompt_ = mainWindow_->promptOption();
+    }
     application_->post(nullptr, MsgJobStart);
 }
 
 void ShellApp::startJob() {
     BookJob* job = jobs_.head();
     if (!job) {
+        application_->post(nullptr, MsgJobDone);
+        return;
+    }
+    if (std::optional<std::string> unusable = unusableSourceName(job->source)) {
+        reportError("The input file \"%s\" could not be opened.", unusable->c_str());
         application_->post(nullptr, MsgJobDone);
         return;
     }
@@ -93,7 +127,7 @@ void ShellApp::askBookInfo() {
         application_->post(nullptr, MsgJobDone);
         return;
     }
-    bookInfo_ = new BookInfoDialog(*job->info, this, MsgBookInfoClosed);
+    bookInfo_ = new BookInfoDialog(*job->info, this, MsgBookInfoClosed, displayName(job->source));
     bookInfo_->present();
     application_->send(nullptr, MsgRefresh); // Quit waits while the dialog is open
 }
@@ -117,7 +151,15 @@ void ShellApp::planOutput() {
         return;
     }
     // Without the overwrite option an existing book is avoided with NAME.1.tdb, NAME.2.tdb, ...
-    job->output = std::make_unique<FileService>(outputPathFor(job->source.fullPath(), !overwrite_));
+    std::string output = outputPathFor(job->source.fullPath(), !overwrite_);
+    if (output.empty()) {
+        // Every numbered name is taken: the book has nowhere to go.
+        reportError("The file \"%s\" could not be opened for writing.",
+                    FileService(outputPathFor(job->source.fullPath(), false)).fileName().c_str());
+        application_->post(nullptr, MsgJobDone);
+        return;
+    }
+    job->output = std::make_unique<FileService>(output);
     if (overwrite_ && prompt_ && job->output->exists()) {
         QString question = QStringLiteral("The file \"") + displayName(*job->output) +
                            QStringLiteral("\" exists. Do you want to overwrite it?");
@@ -136,7 +178,10 @@ void ShellApp::buildJob() {
             progress_->setText(QStringLiteral("Building ") + displayName(*job->output) +
                                QStringLiteral("..."));
         }
+        // The log shows each placed report with the name of the file it is about.
+        logManager_->setSourceName(displayName(job->source));
         (void)buildBook(&job->source, job->output.get(), *job->info, 0);
+        logManager_->setSourceName(QString());
     }
     application_->post(nullptr, MsgJobDone);
 }

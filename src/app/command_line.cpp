@@ -81,7 +81,8 @@ std::string resolveCommandLinePiece(const std::string& piece) {
 std::vector<std::string> filesFromArguments(int argc, const char* const* argv) {
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
-        files.push_back(FileService(argv[i]).fullPath());
+        // An empty argument names no file; made absolute it would name the current folder.
+        files.push_back(argv[i][0] == '\0' ? std::string() : FileService(argv[i]).fullPath());
     }
     return files;
 }

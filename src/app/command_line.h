@@ -25,7 +25,8 @@ std::vector<std::string> splitCommandLine(std::string_view text, const PieceReso
 std::string resolveCommandLinePiece(const std::string& piece);
 
 // The arguments of a POSIX process (already split, the program name left out): each one a file, turned into
-// its full path. A name that does not exist keeps its own full path, so its build names it.
+// its full path. A name that does not exist keeps its own full path, so its build names it. An empty
+// argument stays empty (the shell refuses it).
 std::vector<std::string> filesFromArguments(int argc, const char* const* argv);
 
 } // namespace quillery

@@ -43,10 +43,14 @@ std::vector<std::string> DropZone::draggedPaths(const QMimeData* data) {
         return paths;
     }
     for (const QUrl& url : data->urls()) {
-        // Local files by their bytes on disk; anything else by its text, which the extension rule then
-        // judges.
-        QString path = url.isLocalFile() ? url.toLocalFile() : url.toString();
-        paths.push_back(QFile::encodeName(path).toStdString());
+        // Files of this machine by the bytes of their names on disk; anything else by its text, which the
+        // extension rule then judges; a file URI that no file can have is left out.
+        DroppedName name = nameOfDroppedUri(url.toEncoded().toStdString());
+        if (name.kind == DroppedName::LocalFile) {
+            paths.push_back(std::move(name.path));
+        } else if (name.kind == DroppedName::Other) {
+            paths.push_back(QFile::encodeName(url.toString()).toStdString());
+        }
     }
     return paths;
 }

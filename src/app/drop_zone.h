@@ -31,7 +31,8 @@ class DropZone : public QWidget {
     bool isHighlighted() const { return highlighted_; }
     QSize sizeHint() const override;
 
-    // The local paths of the drag's files (other URLs as written), in order.
+    // The local paths of the drag's files (other URLs as written), in order; file URIs are decoded by
+    // nameOfDroppedUri (drop_filter.h).
     static std::vector<std::string> draggedPaths(const QMimeData* data);
 
   protected:

@@ -3,8 +3,10 @@
 #include "app/drop_zone.h"
 #include "app/menu_bar.h"
 #include "app/shell_messages.h"
+#include "framework/dialog.h"
 #include "framework/window_placement.h"
 
+#include <QApplication>
 #include <QMenuBar>
 #include <QVBoxLayout>
 
@@ -79,7 +81,7 @@ void MainWindow::present() {
                       application->preferences().getInteger(kWindowYPreference, y);
     // A place on a screen that is gone would hide the window: it is centred instead.
     QPoint place(x, y);
-    if (!remembered || !isPlacementVisible(QRect(place, frameGeometry().size()), availableScreenAreas())) {
+    if (!remembered || !isPlacementVisible(place, frameGeometry().size(), availableScreenAreas())) {
         place = centredOnScreen(frameGeometry().size());
     }
     move(place);
@@ -101,8 +103,14 @@ void MainWindow::loadOptions() {
 
 void MainWindow::saveOptions() {
     if (Application* application = Application::instance()) {
-        application->preferences().setBoolean(kOverwritePreference, overwrite_);
-        application->preferences().setBoolean(kPromptPreference, prompt_);
+        PreferencesStore& preferences = application->preferences();
+        const int failures = preferences.storageFailures();
+        preferences.setBoolean(kOverwritePreference, overwrite_);
+        preferences.setBoolean(kPromptPreference, prompt_);
+        // The boxes still hold for this run (the build follows them); only keeping them failed.
+        if (preferences.storageFailures() != failures) {
+            application->reportPreferencesNotSaved();
+        }
     }
     changed_ = false;
 }
@@ -112,6 +120,20 @@ void MainWindow::rememberPlace() {
         application->preferences().setInteger(kWindowXPreference, pos().x());
         application->preferences().setInteger(kWindowYPreference, pos().y());
     }
+}
+
+bool MainWindow::mayClose() {
+    CommandRecord quit(CmdQuit);
+    if (!sendMessage(this, MsgUpdate, &quit) || quit.enabled) {
+        return true;
+    }
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (dynamic_cast<Dialog*>(widget) && widget->isVisible()) {
+            widget->raise();
+            widget->activateWindow();
+        }
+    }
+    return false;
 }
 
 bool MainWindow::handleMessage(MessageNumber number, MessageData* data) {

@@ -3,11 +3,14 @@
 // Controls in creation order: "Quit" (command 22), "Make Book..." (command 10), the DropZone (36), the check
 // boxes "Overwrite existing file" (37) and "Prompt before overwriting" (38). The buttons' commands travel on
 // to the application; the check boxes toggle the options here, which are saved at once as the preferences
-// "Overwrite" and "Prompt". The prompt box is enabled only while the overwrite option is on.
+// "Overwrite" and "Prompt" (a save that fails is reported once in the log; the boxes still hold for this run,
+// and a batch follows them). The prompt box is enabled only while the overwrite option is on.
 //
 // The window sizes itself from its controls (margin metric(5), indent metric(8), spacing metric(2)) and
 // carries the application's menu bar above them. When shown it goes to the place remembered as
 // "WindowPos.x"/"WindowPos.y" if that place is on a screen, else to the centre; closing it writes its place.
+// Its close box is Quit: while Quit is disabled (a Book Info or progress dialog is open) the window stays
+// open and the dialog comes to the front, so no queued file is dropped.
 #pragma once
 
 #include "framework/command_controls.h"
@@ -45,6 +48,9 @@ class MainWindow : public Window {
     void saveOptions();
 
     bool handleMessage(MessageNumber number, MessageData* data) override;
+
+  protected:
+    bool mayClose() override;
 
   private:
     void layOut(QWidget* content);

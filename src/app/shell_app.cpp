@@ -138,7 +138,10 @@ bool ShellApp::executeCommand(uint16_t command) {
         chooseSourceFile();
         return true;
     case CmdQuit:
-        quit(0);
+        // A click queued before the button was disabled must not end a batch halfway.
+        if (application_->openDialogCount() == 0) {
+            quit(0);
+        }
         return true;
     case CmdClose:
         if (QWidget* window = QApplication::activeWindow()) {

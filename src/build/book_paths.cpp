@@ -56,7 +56,7 @@ std::string_view cutUtf8(std::string_view text, size_t bytes) {
     return text.substr(0, cut);
 }
 
-std::string outputPathFor(const std::string& sourcePath, bool keepExisting) {
+std::string outputPathFor(const std::string& sourcePath, bool keepExisting, unsigned maxNumber) {
     FileService source(sourcePath);
     std::string name = source.fileName();
     size_t dot = name.rfind('.');
@@ -72,7 +72,7 @@ std::string outputPathFor(const std::string& sourcePath, bool keepExisting) {
     if (!keepExisting || !FileService(output).exists()) {
         return output;
     }
-    for (unsigned number = 1;; ++number) {
+    for (unsigned number = 1; number <= maxNumber; ++number) {
         std::string suffix = ".";
         suffix += std::to_string(number);
         output = folder;
@@ -83,6 +83,7 @@ std::string outputPathFor(const std::string& sourcePath, bool keepExisting) {
             return output;
         }
     }
+    return {};
 }
 
 } // namespace quillery

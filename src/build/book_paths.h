@@ -28,8 +28,12 @@ TempPaths tempPathsFor(const std::string& sourceFullPath);
 // `text` cut to at most `bytes` bytes, never inside a UTF-8 sequence.
 std::string_view cutUtf8(std::string_view text, size_t bytes);
 
+constexpr unsigned kMaxOutputNumber = 100000; // the last NAME.N.tdb tried before giving up
+
 // The output beside a source: its name without the last ".xxx", cut to 251 bytes, plus ".tdb", in the
-// source's folder. With `keepExisting`, an existing file is avoided with NAME.1.tdb, NAME.2.tdb, ...
-std::string outputPathFor(const std::string& sourcePath, bool keepExisting);
+// source's folder. With `keepExisting`, an existing file is avoided with NAME.1.tdb, NAME.2.tdb, ... up to
+// NAME.<maxNumber>.tdb; empty when every one of those exists.
+std::string outputPathFor(const std::string& sourcePath, bool keepExisting,
+                          unsigned maxNumber = kMaxOutputNumber);
 
 } // namespace quillery

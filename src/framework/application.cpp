@@ -1,5 +1,6 @@
 #include "framework/application.h"
 
+#include "build/diagnostics.h"
 #include "framework/dialog.h"
 #include "framework/window.h"
 
@@ -8,6 +9,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 
 #include <algorithm>
 
@@ -46,6 +48,8 @@ Application::Application(QString name, QString version, uint32_t signature,
       preferences_(std::move(preferences)) {
     strings_ = std::make_unique<LocalStringManager>(*preferences_);
     theApplication = this;
+    // Windows and message boxes without a caption of their own show this name, not the executable's.
+    QGuiApplication::setApplicationDisplayName(name_);
 }
 
 Application::~Application() {
@@ -142,6 +146,14 @@ void Application::refresh() {
             action->setChecked(record.checked);
         }
     }
+}
+
+void Application::reportPreferencesNotSaved() {
+    if (preferencesFailureReported_) {
+        return;
+    }
+    preferencesFailureReported_ = true;
+    reportWarning("The preferences could not be saved; the options you set apply until the program ends.");
 }
 
 int Application::metric(int n) {

@@ -12,7 +12,8 @@
 // handled replaces the default, so handlers that only watch them return false.
 //
 // It also opens the preferences store under the application name and loads the string list, and gives the
-// layout unit metric(n). There is at most one Application at a time; QApplication must exist first.
+// layout unit metric(n). Its name becomes the toolkit's application display name, the caption of message
+// boxes that have none. There is at most one Application at a time; QApplication must exist first.
 #pragma once
 
 #include "framework/local_string_manager.h"
@@ -86,6 +87,10 @@ class Application : public QObject, public MessageTarget {
     // Dialogs that are open (created and not yet finished).
     int openDialogCount() const { return static_cast<int>(openDialogs_.size()); }
 
+    // Tells the user, as a warning in the log, that settings could not be saved; once per run, however
+    // often it happens.
+    void reportPreferencesNotSaved();
+
     // n x the average character width of the default control font / 2, in pixels.
     static int metric(int n);
 
@@ -116,6 +121,7 @@ class Application : public QObject, public MessageTarget {
     std::deque<Posted> queue_;
     std::vector<std::pair<QPointer<QAction>, uint16_t>> commandActions_;
     std::vector<Dialog*> openDialogs_;
+    bool preferencesFailureReported_ = false;
 };
 
 } // namespace quillery

@@ -1,5 +1,6 @@
 #include "framework/dialog.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QKeyEvent>
 
@@ -62,6 +63,12 @@ void Dialog::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
+        // A focused button is the one the user means; elsewhere Return is the default button.
+        if (auto* focused = dynamic_cast<CommandControl*>(focusWidget());
+            focused && qobject_cast<QAbstractButton*>(focusWidget())) {
+            executeIfEnabled(focused->command());
+            return;
+        }
         executeIfEnabled(kCommandOk);
         return;
     case Qt::Key_Escape:

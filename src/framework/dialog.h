@@ -3,9 +3,9 @@
 // finish(code) hides the dialog and posts the completion message to the listener with a DialogResult (the
 // code and the dialog). The dialog lives until that message has been delivered: destroying the DialogResult
 // destroys the dialog, so the listener can still read the dialog's fields while it handles the message.
-// Enter executes the default command (kCommandOk) and Escape or the close box the cancel command
-// (kCommandCancel), each only when the dialog has an enabled control of that number. The listener must
-// outlive the dialog.
+// Enter executes the command of the focused button, or the default command (kCommandOk) when no button has
+// the focus; Escape or the close box execute the cancel command (kCommandCancel); each only when the dialog
+// has an enabled control of that number. The listener must outlive the dialog.
 #pragma once
 
 #include "framework/window.h"

@@ -29,6 +29,11 @@ int LogManager::handleReport(const Report& report) {
     LogEntry entry;
     entry.level = static_cast<int32_t>(report.level);
     entry.text = QString::fromStdU16String(decodeDisplayText(report.text));
+    if (report.place) {
+        entry.file = sourceName_;
+        entry.line = report.place->line;
+        entry.column = report.place->column;
+    }
     addEntry(std::move(entry), report.level != ReportLevel::Note);
     return 0;
 }

@@ -1,7 +1,8 @@
 // LogManager: the one service that turns the reports of the three diagnostic channels into log window rows.
 //
 // Its channel handlers make an entry of each report (error level 2, warning 1, note 0; the text decoded for
-// display, see display_text.h) and add it, showing the window for errors and warnings. The window is created,
+// display, see display_text.h; a report's place in its source with the name of the source being built) and
+// add it, showing the window for errors and warnings. The window is created,
 // hidden, by the first entry, with the title "<application name> Errors" and the key name "LogManager" (its
 // place is remembered under "LogManager.WindowPos.*"). When the window receives MsgCloseWindow, by the user
 // or by close(), the manager forgets it and the next entry creates a new, empty window.
@@ -30,6 +31,8 @@ class LogManager {
     void installChannelHandlers();
     // The channel handler: one entry, shown for errors and warnings. Returns 0.
     int handleReport(const Report& report);
+    // The name of the source the next reports belong to (its file name); empty when none is being built.
+    void setSourceName(const QString& name) { sourceName_ = name; }
 
     // Creates the window if there is none, shows it when `show` and it is hidden, brings it to the front when
     // it is visible, then appends the entry and repaints.
@@ -44,6 +47,7 @@ class LogManager {
 
   private:
     QString title_;
+    QString sourceName_;
     PreferencesStore* preferences_;
     QPointer<LogWindow> window_;
     bool handlersInstalled_ = false;

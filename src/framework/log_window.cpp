@@ -3,33 +3,65 @@
 #include "framework/program_pictures.h"
 #include "framework/window_placement.h"
 
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <memory>
 
 namespace quillery {
 namespace {
 
 const QColor kRowLineColour(192, 192, 192);
 
-QStringList splitLines(const QString& text) {
-    QStringList lines;
+constexpr int kPlaceGap = 8; // between a row's place and its text
+
+// The message on one line: the line ends it closes with left out, every other line end one mark.
+QString oneLine(const QString& text) {
+    qsizetype end = text.size();
+    while (end > 0 && (text[end - 1] == u'\r' || text[end - 1] == u'\n')) {
+        --end;
+    }
     QString line;
-    for (QChar unit : text) {
-        if (unit == u'\r' || unit == u'\n') {
-            lines.append(line);
-            line.clear();
+    line.reserve(end);
+    for (qsizetype i = 0; i < end; ++i) {
+        if (text[i] == u'\r' || text[i] == u'\n') {
+            if (text[i] == u'\r' && i + 1 < end && text[i + 1] == u'\n') {
+                ++i;
+            }
+            line.append(QChar(kLineEndMark));
         } else {
-            line.append(unit);
+            line.append(text[i]);
         }
     }
-    lines.append(line);
-    return lines;
+    return line;
+}
+
+QString placeOf(const LogEntry& entry) {
+    if (entry.line == 0) {
+        return {};
+    }
+    QString place = QStringLiteral("%1:%2").arg(entry.line).arg(entry.column);
+    return entry.file.isEmpty() ? place : entry.file + QLatin1Char(':') + place;
+}
+
+const char* levelName(int32_t level) {
+    switch (level) {
+    case 2:
+        return "error";
+    case 1:
+        return "warning";
+    default:
+        return "note";
+    }
 }
 
 } // namespace
@@ -54,13 +86,9 @@ int LogEntryList::lineHeight() const {
 
 void LogEntryList::measure(Row& row) const {
     QFontMetrics metrics = fontMetrics();
-    int widest = 0;
-    for (const QString& line : row.lines) {
-        widest = std::max(widest, metrics.horizontalAdvance(line));
-    }
-    int textHeight = static_cast<int>(row.lines.size()) * metrics.lineSpacing();
-    row.height = std::max(textHeight, kIconSize) + 2 * kPadding;
-    row.width = widest + kTextLeft;
+    int placeWidth = row.place.isEmpty() ? 0 : metrics.horizontalAdvance(row.place) + kPlaceGap;
+    row.height = std::max(metrics.lineSpacing(), kIconSize) + 2 * kPadding;
+    row.width = kTextLeft + placeWidth + metrics.horizontalAdvance(row.shown);
 }
 
 void LogEntryList::remeasureAll() {
@@ -78,7 +106,8 @@ void LogEntryList::remeasureAll() {
 
 void LogEntryList::addEntry(LogEntry entry) {
     Row row;
-    row.lines = splitLines(entry.text);
+    row.place = placeOf(entry);
+    row.shown = oneLine(entry.text);
     row.entry = std::move(entry);
     measure(row);
     row.top = totalHeight_;
@@ -92,6 +121,7 @@ void LogEntryList::addEntry(LogEntry entry) {
 void LogEntryList::clear() {
     rows_.clear();
     selected_ = -1;
+    anchor_ = -1;
     totalHeight_ = 0;
     contentWidth_ = 0;
     updateScrollBars();
@@ -117,21 +147,83 @@ int LogEntryList::rowAt(const QPoint& point) const {
     return static_cast<int>(after - rows_.begin()) - 1;
 }
 
+void LogEntryList::scrollIntoView(int row) {
+    int top = rowTop(row);
+    int bottom = top + rowHeight(row);
+    if (top < vertical_->value()) {
+        vertical_->setValue(top);
+    } else if (bottom > vertical_->value() + height()) {
+        vertical_->setValue(std::min(top, bottom - height()));
+    }
+}
+
 void LogEntryList::selectRow(int row) {
     if (row < -1 || row >= count()) {
         return;
     }
     selected_ = row;
+    anchor_ = row;
     if (row >= 0) {
-        int top = rowTop(row);
-        int bottom = top + rowHeight(row);
-        if (top < vertical_->value()) {
-            vertical_->setValue(top);
-        } else if (bottom > vertical_->value() + height()) {
-            vertical_->setValue(std::min(top, bottom - height()));
-        }
+        scrollIntoView(row);
     }
     update();
+}
+
+void LogEntryList::extendSelection(int row) {
+    if (row < 0 || row >= count()) {
+        return;
+    }
+    if (anchor_ < 0) {
+        anchor_ = row;
+    }
+    selected_ = row;
+    scrollIntoView(row);
+    update();
+}
+
+bool LogEntryList::isSelected(int row) const {
+    return selected_ >= 0 && row >= std::min(anchor_, selected_) && row <= std::max(anchor_, selected_);
+}
+
+QString LogEntryList::selectedText() const {
+    QString text;
+    for (int row = 0; row < count(); ++row) {
+        if (!isSelected(row)) {
+            continue;
+        }
+        const Row& shown = rows_[static_cast<size_t>(row)];
+        if (!shown.place.isEmpty()) {
+            text += shown.place + QStringLiteral(": ");
+        }
+        text += QLatin1String(levelName(shown.entry.level)) + QStringLiteral(": ") + shown.shown +
+                QLatin1Char('\n');
+    }
+    return text;
+}
+
+void LogEntryList::copySelection() const {
+    QString text = selectedText();
+    if (!text.isEmpty()) {
+        QGuiApplication::clipboard()->setText(text);
+    }
+}
+
+QMenu* LogEntryList::createContextMenu() {
+    auto* menu = new QMenu(this);
+    QAction* copy = menu->addAction(QStringLiteral("Copy"), this, [this] { copySelection(); });
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(selected_ >= 0);
+    return menu;
+}
+
+void LogEntryList::contextMenuEvent(QContextMenuEvent* event) {
+    // A right click on a row outside the selection selects that row first, as lists do.
+    int row = rowAt(event->pos());
+    if (row >= 0 && !isSelected(row)) {
+        selectRow(row);
+    }
+    std::unique_ptr<QMenu> menu(createContextMenu());
+    menu->exec(event->globalPos());
 }
 
 void LogEntryList::paintEvent(QPaintEvent*) {
@@ -153,7 +245,7 @@ void LogEntryList::paintEvent(QPaintEvent*) {
         if (top >= height()) {
             break;
         }
-        bool selected = index == selected_;
+        bool selected = isSelected(index);
         QRect area(0, top, width(), row.height);
         painter.fillRect(area, colours.color(selected ? QPalette::Highlight : QPalette::Base));
         painter.setPen(kRowLineColour);
@@ -164,24 +256,47 @@ void LogEntryList::paintEvent(QPaintEvent*) {
             painter.drawPixmap(QRect(kPadding - scrollX, top + kPadding, kIconSize, kIconSize),
                                icons_[level]);
         }
-        painter.setPen(colours.color(selected ? QPalette::HighlightedText : QPalette::Text));
         int baseline = top + kPadding + metrics.ascent();
-        for (const QString& line : row.lines) {
-            painter.drawText(kTextLeft - scrollX, baseline, line);
-            baseline += metrics.lineSpacing();
+        int x = kTextLeft - scrollX;
+        if (!row.place.isEmpty()) {
+            painter.setPen(colours.color(selected ? QPalette::HighlightedText : QPalette::PlaceholderText));
+            painter.drawText(x, baseline, row.place);
+            x += metrics.horizontalAdvance(row.place) + kPlaceGap;
         }
+        painter.setPen(colours.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter.drawText(x, baseline, row.shown);
     }
 }
 
 void LogEntryList::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
     int row = rowAt(event->position().toPoint());
-    if (row >= 0) {
+    if (row < 0) {
+        return;
+    }
+    if (event->button() == Qt::RightButton && isSelected(row)) {
+        return; // the context menu works on the selection as it is
+    }
+    if (event->modifiers() & Qt::ShiftModifier) {
+        extendSelection(row);
+    } else {
         selectRow(row);
     }
 }
 
 void LogEntryList::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Copy)) {
+        copySelection();
+        return;
+    }
+    if (event->matches(QKeySequence::SelectAll)) {
+        if (!rows_.empty()) {
+            anchor_ = 0;
+            selected_ = count() - 1;
+            update();
+        }
+        return;
+    }
     if (rows_.empty() || (event->key() != Qt::Key_Up && event->key() != Qt::Key_Down)) {
         QWidget::keyPressEvent(event);
         return;
@@ -193,7 +308,11 @@ void LogEntryList::keyPressEvent(QKeyEvent* event) {
     } else {
         row = row < 0 ? 0 : std::min(last, row + 1);
     }
-    selectRow(row);
+    if (event->modifiers() & Qt::ShiftModifier) {
+        extendSelection(row);
+    } else {
+        selectRow(row);
+    }
 }
 
 void LogEntryList::wheelEvent(QWheelEvent* event) {
@@ -281,10 +400,14 @@ void LogWindow::restorePlacement() {
             }
         }
     }
-    resize(size);
-    if (place && !isPlacementVisible(QRect(*place, size), availableScreenAreas())) {
+    // A size larger than the screen would put rows out of sight (and a huge one takes the memory of a
+    // window that big).
+    size = clampedToScreen(size, place);
+    if (place && !isPlacementVisible(*place, size, availableScreenAreas())) {
         place.reset();
+        size = clampedToScreen(size, std::nullopt);
     }
+    resize(size);
     move(place ? *place : centredOnScreen(size));
 }
 

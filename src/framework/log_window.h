@@ -4,16 +4,22 @@
 // (32) and a vertical scroll bar (33). The list fills the window but for the scroll bar thickness S along the
 // right and the bottom edge; the bars run along those edges and leave the bottom-right S x S square empty.
 //
-// A row is max(text lines x line height, 16) + 6 pixels high, its lines split at every CR and at every LF; it
-// shows the level icon at (3, 3) and the text lines from (22, 3), and a grey line along its bottom edge. A
-// click selects the row under the pointer; the up and down keys move the selection (from none: the last row,
-// or the first), stopping at the ends, and scroll the selected row into view. The line-scroll steps are 22
-// pixels.
+// A row is one text line: max(line height, 16) + 6 pixels high. It shows the level icon at (3, 3), then from
+// (22, 3) the place of the report when it has one ("story.tml:12:5", in a quieter colour) and the message
+// text, and a grey line along its bottom edge. The message is shown as it is, except that the line ends it
+// closes with are left out and every other line end (CR LF, LF or CR, as an excerpt of a source holds them)
+// is shown as one mark, so an excerpt stays on its row.
+//
+// A click selects the row under the pointer, a click with Shift extends the selection to it; the up and down
+// keys move the selection (from none: the last row, or the first), with Shift extending it, stopping at the
+// ends, and scroll the current row into view; Ctrl+A selects every row. Ctrl+C and the context menu's "Copy"
+// put the selected rows on the clipboard, one line each: the place and ": " when there is one, the level
+// ("error", "warning" or "note"), ": " and the shown text. The line-scroll steps are 22 pixels.
 //
 // When shown, the window takes 512 x 384 pixels, or the size remembered under the key name's
-// ".WindowPos.width" and ".WindowPos.height" values, at the place remembered under ".WindowPos.x" and
-// ".WindowPos.y" when that place is on a screen, else centred; when hidden it writes all four values. An
-// empty key name turns this off.
+// ".WindowPos.width" and ".WindowPos.height" values (no larger than the available screen), at the place
+// remembered under ".WindowPos.x" and ".WindowPos.y" when that place is on a screen, else centred; when
+// hidden it writes all four values. An empty key name turns this off.
 #pragma once
 
 #include "framework/preferences_store.h"
@@ -23,18 +29,26 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QString>
-#include <QStringList>
 
 #include <cstdint>
 #include <functional>
 #include <vector>
+
+class QMenu;
 
 namespace quillery {
 
 struct LogEntry {
     int32_t level = 0; // 0 note, 1 warning, 2 error
     QString text;
+    // Where in which source the report belongs; line 0 when it has no place.
+    QString file;
+    uint32_t line = 0;
+    uint32_t column = 0;
 };
+
+// The mark that stands for a line end inside a message.
+inline constexpr char16_t kLineEndMark = u'\u21B5';
 
 class LogEntryList : public QWidget {
     Q_OBJECT
@@ -52,13 +66,24 @@ class LogEntryList : public QWidget {
 
     int count() const { return static_cast<int>(rows_.size()); }
     const LogEntry& entry(int row) const { return rows_[static_cast<size_t>(row)].entry; }
+    // The current row (the end of the selection that moves), or -1.
     int selectedRow() const { return selected_; }
-    // Selects `row` (-1 for none) and scrolls it into view.
+    // Selects `row` alone (-1 for none) and scrolls it into view.
     void selectRow(int row);
+    // Moves the current row to `row`, keeping the other end of the selection; scrolls it into view.
+    void extendSelection(int row);
+    bool isSelected(int row) const;
+    // The selected rows as copied: one line each, see above.
+    QString selectedText() const;
+    void copySelection() const;
+    // The context menu of the list: "Copy", enabled while rows are selected. The caller owns it.
+    QMenu* createContextMenu();
 
+    // What the row shows: its place ("file:line:column", empty without one) and its text on one line.
+    QString placeText(int row) const { return rows_[static_cast<size_t>(row)].place; }
+    QString shownText(int row) const { return rows_[static_cast<size_t>(row)].shown; }
     int rowTop(int row) const { return rows_[static_cast<size_t>(row)].top; }
     int rowHeight(int row) const { return rows_[static_cast<size_t>(row)].height; }
-    int lineCount(int row) const { return static_cast<int>(rows_[static_cast<size_t>(row)].lines.size()); }
     int totalHeight() const { return totalHeight_; }
     int contentWidth() const { return contentWidth_; }
     // The row at a point of the list, or -1.
@@ -70,26 +95,30 @@ class LogEntryList : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
   private:
     struct Row {
         LogEntry entry;
-        QStringList lines;
+        QString place;
+        QString shown;
         int top = 0;
         int height = 0;
-        int width = 0; // content width: the widest line + 22
+        int width = 0; // content width: 22 + the place and its gap + the text
     };
 
     void measure(Row& row) const;
     void remeasureAll();
     void updateScrollBars();
+    void scrollIntoView(int row);
 
     QScrollBar* horizontal_;
     QScrollBar* vertical_;
     std::vector<Row> rows_;
     int selected_ = -1;
+    int anchor_ = -1; // the end of the selection that stays
     int totalHeight_ = 0;
     int contentWidth_ = 0;
     QPixmap icons_[3];

@@ -183,11 +183,17 @@ bool PreferencesFile::save(const PreferenceValues& values) {
         return false;
     }
     // Never write a file that would read back as malformed.
+    uint64_t fileBytes = kMagic.size() + 4;
     for (const auto& [name, value] : values) {
         if (name.empty() || name.size() > 0xFFFF || value.size() > kMaxValueBytes) {
             return false;
         }
+        fileBytes += 2 + name.size() + 4 + value.size();
     }
+    if (fileBytes > kMaxFileBytes) {
+        return false;
+    }
+    std::string bytes = encode(values);
     size_t slash = path_.rfind('/');
     if (slash != std::string::npos && slash > 0 && !makeFolders(path_.substr(0, slash))) {
         return false;
@@ -197,7 +203,7 @@ bool PreferencesFile::save(const PreferenceValues& values) {
     if (fd < 0) {
         return false;
     }
-    bool written = writeAll(fd, encode(values)) && ::fsync(fd) == 0;
+    bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
     written = ::close(fd) == 0 && written;
     if (!written || ::rename(temporary.c_str(), path_.c_str()) != 0) {
         ::unlink(temporary.c_str());

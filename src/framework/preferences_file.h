@@ -9,10 +9,11 @@
 //   then per value: u16 name length (at least 1), the name's bytes, u32 value length, the value's bytes
 //                   (kind tag and payload, exactly as PreferencesStore stores them)
 //
-// Nothing may follow the last value, names are unique, a value holds at most 1 MiB. A file that breaks any of
-// this is malformed: it reads as empty and loading never changes it. Saving writes a temporary file beside
-// the real one, flushes it to disk and renames it over the real one, so a crash leaves the old or the new
-// file.
+// Nothing may follow the last value, names are unique, a value holds at most 1 MiB and the whole file at
+// most 64 MiB. A file that breaks any of this is malformed: it cannot be loaded, and the store never writes
+// over a file it cannot load. Saving refuses values that would make a file the loader refuses; it writes a
+// temporary file beside the real one, flushes it to disk and renames it over the real one, so a crash leaves
+// the old or the new file.
 #pragma once
 
 #include "framework/preferences_store.h"

@@ -120,15 +120,31 @@ bool PreferencesStore::exists(int scope, std::string_view name) const {
     return storedValue(scope, name).has_value();
 }
 
+std::optional<PreferenceValues> PreferencesStore::valuesToChange() {
+    std::optional<PreferenceValues> values = backend_->load();
+    if (!values) {
+        ++storageFailures_;
+    }
+    return values;
+}
+
+bool PreferencesStore::saveValues(const PreferenceValues& values) {
+    if (backend_->save(values)) {
+        return true;
+    }
+    ++storageFailures_;
+    return false;
+}
+
 bool PreferencesStore::remove(int scope, std::string_view name) {
     if (scope != 0 || !backend_) {
         return false;
     }
-    std::optional<PreferenceValues> values = backend_->load();
+    std::optional<PreferenceValues> values = valuesToChange();
     if (!values || values->erase(std::string(name)) == 0) {
         return false;
     }
-    return backend_->save(*values);
+    return saveValues(*values);
 }
 
 bool PreferencesStore::read(int scope, std::string_view name, PreferenceKind kind, void* destination,
@@ -165,8 +181,12 @@ bool PreferencesStore::write(int scope, std::string_view name, PreferenceKind ki
     if (scope != 0 || !backend_) {
         return false;
     }
-    // A storage that cannot be read is started afresh: its old contents are lost to every read anyway.
-    PreferenceValues values = backend_->load().value_or(PreferenceValues{});
+    // A storage that exists but cannot be read is left as it is: replacing it would lose every value in it.
+    std::optional<PreferenceValues> stored = valuesToChange();
+    if (!stored) {
+        return false;
+    }
+    PreferenceValues& values = *stored;
     auto found = values.find(name);
     if (found != values.end()) {
         const std::string& old = found->second;
@@ -178,7 +198,7 @@ bool PreferencesStore::write(int scope, std::string_view name, PreferenceKind ki
         }
     }
     values[std::string(name)] = withTag(kind, payload, length);
-    return backend_->save(values);
+    return saveValues(values);
 }
 
 bool PreferencesStore::writeText(int scope, std::string_view name, const WideString& text) {

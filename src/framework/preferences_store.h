@@ -15,7 +15,9 @@
 //
 // Only scope 0 has storage; reads in any other scope find nothing and writes there store nothing. Where the
 // values live is the backend's business (a file for the program, memory for tests). Nothing here reports
-// messages: a storage that cannot be read reads as empty, a write that fails stores nothing.
+// messages: a storage that cannot be read reads as empty and is never written over (its values may still be
+// there for a later run), and a write that fails stores nothing. Both count as storage failures, which the
+// caller may watch.
 #pragma once
 
 #include "framework/wide_string.h"
@@ -79,6 +81,9 @@ class PreferencesStore {
     bool writeText(int scope, std::string_view name, const WideString& text);
     // Nothing is buffered; kept so that callers can say when they are done.
     void flush() {}
+    // Writes and removals so far that failed because the storage could not be read or written (a kept value
+    // of another kind is no such failure).
+    int storageFailures() const { return storageFailures_; }
 
     // Typed operations on scope 0. A get leaves its destination unchanged when it reads nothing; a default
     // writes only when no value of that name exists.
@@ -98,7 +103,12 @@ class PreferencesStore {
   private:
     std::optional<std::string> storedValue(int scope, std::string_view name) const;
 
+    // The stored values for a change, or none (counted as a failure) when the storage cannot be read.
+    std::optional<PreferenceValues> valuesToChange();
+    bool saveValues(const PreferenceValues& values);
+
     std::unique_ptr<PreferencesBackend> backend_;
+    int storageFailures_ = 0;
 };
 
 } // namespace quillery

@@ -65,6 +65,10 @@ void Window::showEvent(QShowEvent* event) {
 }
 
 void Window::closeEvent(QCloseEvent* event) {
+    if (!mayClose()) {
+        event->ignore();
+        return;
+    }
     sendMessage(this, MsgCloseWindow);
     event->accept();
 }

@@ -6,7 +6,7 @@
 //
 // A window asks for the state of its commands whenever it is shown, so it never shows a stale state.
 // Closing a window (by its close box, by close() or by a quit request) sends it MsgCloseWindow first; the
-// window is destroyed afterwards.
+// window is destroyed afterwards. A window may refuse to close (mayClose).
 #pragma once
 
 #include "framework/application.h"
@@ -47,6 +47,8 @@ class Window : public QWidget, public MessageTarget {
     static Window* of(QWidget* widget);
 
   protected:
+    // Asked before the window closes; a window that says no stays open and gets no MsgCloseWindow.
+    virtual bool mayClose() { return true; }
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 };

@@ -99,6 +99,41 @@ TEST(DropFilterTest, ExtensionRuleIgnoresCaseAndLooksAtTheLastDotOnly) {
               (Strings{"/a/Book.TML", "/a/b.txt"}));
 }
 
+TEST(CommandLineTest, AnEmptyArgumentStaysEmpty) {
+    // Made absolute, it would name the current folder and a book beside it.
+    const char* argv[] = {"quillery", "", "/books/story.tml"};
+    EXPECT_EQ(filesFromArguments(3, argv), (Strings{"", "/books/story.tml"}));
+}
+
+TEST(DropFilterTest, NamesWithANulOrWithoutAnyTextAreRefused) {
+    EXPECT_FALSE(isAcceptedSourceName(std::string("/d/one.tml\0.txt", 15)));
+    EXPECT_FALSE(isAcceptedSourceName(""));
+    EXPECT_EQ(acceptedSourceFiles({std::string("/d/a.tml\0.tml", 13), "/d/b.tml"}), Strings{"/d/b.tml"});
+}
+
+TEST(DropFilterTest, FileUrisOfThisMachineGiveTheBytesOfTheirPath) {
+    auto local = [](std::string_view uri) {
+        DroppedName name = nameOfDroppedUri(uri);
+        return name.kind == DroppedName::LocalFile ? name.path : "<" + std::to_string(name.kind) + ">";
+    };
+    EXPECT_EQ(local("file:///home/me/My%20Books/a.tml"), "/home/me/My Books/a.tml");
+    EXPECT_EQ(local("file://localhost/home/a.tml"), "/home/a.tml");
+    EXPECT_EQ(local("FILE://LocalHost/home/a.tml"), "/home/a.tml");
+    EXPECT_EQ(local("file:/home/a.tml"), "/home/a.tml");
+    EXPECT_EQ(local("file:///home/caf%e9.tml"), "/home/caf\xE9.tml");
+    EXPECT_EQ(local("file:///home/caf%C3%A9.tml"), "/home/caf\xC3\xA9.tml");
+    EXPECT_EQ(local("file:///home/odd.tml/"), "/home/odd.tml/");
+    EXPECT_EQ(local("file:///home/a.tml#part"), "/home/a.tml");
+    // Not a file of this machine: taken as written.
+    EXPECT_EQ(nameOfDroppedUri("file://elsewhere/home/a.tml").kind, DroppedName::Other);
+    EXPECT_EQ(nameOfDroppedUri("https://example.org/a.tml").kind, DroppedName::Other);
+    // Bytes no file name can hold, and escapes that are not escapes.
+    for (std::string_view bad : {"file:///d/one.tml%00.txt", "file:///d/a%2fb.tml", "file:///d/a%2.tml",
+                                 "file:///d/a%G1.tml", "file://localhost", "file:relative.tml"}) {
+        EXPECT_EQ(nameOfDroppedUri(bad).kind, DroppedName::Unusable) << bad;
+    }
+}
+
 TEST(MenuTest, ItemsShowTheirShortcutsFromTheStringList) {
     auto application = test::makeApplication();
     LocalStringManager& strings = application->strings();

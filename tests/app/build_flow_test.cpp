@@ -3,9 +3,13 @@
 #include "shell_fixture.h"
 
 #include "app/file_chooser.h"
+#include "app/menu_bar.h"
 #include "framework/log_manager.h"
 
 #include <QAbstractButton>
+#include <QAction>
+
+#include <filesystem>
 
 namespace quillery {
 namespace {
@@ -330,6 +334,168 @@ TEST_F(BuildFlowTest, ANewBatchEmptiesTheLogWindow) {
     ASSERT_GE(logEntries(), 1);
     EXPECT_EQ(loggedProblems(), 0);
     EXPECT_NE(logText(0), QStringLiteral("Left over from before."));
+}
+
+TEST_F(BuildFlowTest, QuitWaitsWhileTheProgressDialogIsOpen) {
+    application().send(nullptr, MsgStartup);
+    interactive();
+    QPointer<QWidget> quitButton = shell->mainWindow()->control(CmdQuit);
+    QAction* quitItem = shell->menuBar().action(CmdQuit);
+    ASSERT_FALSE(quitButton.isNull());
+    ASSERT_NE(quitItem, nullptr);
+    // What Quit looks like at every step while the progress dialog is on screen; the first time, a click that
+    // was already queued arrives.
+    std::vector<std::pair<bool, bool>> seen;
+    test::EventSpy duringBatch([&] {
+        ProgressDialog* progress = shell->progressDialog();
+        if (progress && progress->isVisible() && quitButton) {
+            if (seen.empty()) {
+                CommandRecord quit(CmdQuit);
+                application().send(nullptr, MsgExecute, &quit);
+            }
+            seen.emplace_back(quitButton->isEnabled(), quitItem->isEnabled());
+        }
+    });
+    application().installEventFilter(&duringBatch);
+    drop({source("a.tml"), source("b.tml"), source("c.tml")});
+    run();
+    application().removeEventFilter(&duringBatch);
+    ASSERT_FALSE(seen.empty());
+    for (const auto& [button, item] : seen) {
+        EXPECT_FALSE(button);
+        EXPECT_FALSE(item);
+    }
+    EXPECT_EQ(quitWatcher.quitRequests, 0);
+    EXPECT_TRUE(fileExists(folder.file("a.tdb")));
+    EXPECT_TRUE(fileExists(folder.file("b.tdb")));
+    EXPECT_TRUE(fileExists(folder.file("c.tdb")));
+    ASSERT_FALSE(quitButton.isNull());
+    EXPECT_TRUE(quitButton->isEnabled());
+    EXPECT_TRUE(quitItem->isEnabled());
+}
+
+TEST_F(BuildFlowTest, ClosingTheMainWindowWaitsForTheBookInfoDialogAndTheBatch) {
+    application().send(nullptr, MsgStartup);
+    interactive();
+    QPointer<MainWindow> window = shell->mainWindow();
+    drop({source("untitled.tml", ""), source("next.tml")});
+    run();
+    ASSERT_NE(shell->bookInfoDialog(), nullptr);
+    window->close();
+    run();
+    ASSERT_FALSE(window.isNull());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(quitWatcher.quitRequests, 0);
+    ASSERT_NE(shell->bookInfoDialog(), nullptr);
+    EXPECT_TRUE(shell->bookInfoDialog()->isVisible());
+    EXPECT_EQ(shell->jobs().size(), 2u);
+
+    // Between two builds, with only the progress dialog open, the close box waits as well.
+    bool closed = false;
+    test::EventSpy closeBetweenBuilds([&] {
+        if (!closed && shell->progressDialog() && shell->bookInfoDialog() == nullptr && window) {
+            closed = true;
+            window->close();
+        }
+    });
+    application().installEventFilter(&closeBetweenBuilds);
+    answerBookInfo(true, QStringLiteral("Named"));
+    run();
+    application().removeEventFilter(&closeBetweenBuilds);
+    ASSERT_TRUE(closed);
+    EXPECT_TRUE(fileExists(folder.file("untitled.tdb")));
+    EXPECT_TRUE(fileExists(folder.file("next.tdb")));
+    EXPECT_EQ(quitWatcher.quitRequests, 0);
+    ASSERT_FALSE(window.isNull());
+
+    // With the batch done, the close box ends the program.
+    window->close();
+    test::processEvents();
+    EXPECT_EQ(quitWatcher.quitRequests, 1);
+}
+
+TEST_F(BuildFlowTest, TheBookInfoCaptionNamesTheSourceItAsksAbout) {
+    interactive();
+    drop({source("first.tml", ""), source("second.txt", "")});
+    run();
+    ASSERT_NE(shell->bookInfoDialog(), nullptr);
+    EXPECT_EQ(shell->bookInfoDialog()->windowTitle(), QStringLiteral("Book Info - first.tml"));
+    answerBookInfo(false);
+    run();
+    ASSERT_NE(shell->bookInfoDialog(), nullptr);
+    EXPECT_EQ(shell->bookInfoDialog()->windowTitle(), QStringLiteral("Book Info - second.txt"));
+    answerBookInfo(false);
+    run();
+}
+
+TEST_F(BuildFlowTest, TheBuildFollowsTheBoxesAndAFailedSaveIsLoggedOnce) {
+    application().send(nullptr, MsgStartup);
+    interactive();
+    MainWindow* window = shell->mainWindow();
+    preferences.failSave = true; // a read-only preferences folder
+    auto* overwrite = qobject_cast<QAbstractButton*>(window->control(kOverwriteControl));
+    auto* prompt = qobject_cast<QAbstractButton*>(window->control(kPromptControl));
+    overwrite->click();
+    prompt->click();
+    prompt->click();
+    EXPECT_TRUE(overwrite->isChecked());
+    EXPECT_FALSE(prompt->isChecked());
+    ASSERT_EQ(logEntries(), 1);
+    EXPECT_EQ(shell->logManager().window()->entryList()->entry(0).level, 1);
+    EXPECT_EQ(logText(0), QStringLiteral("The preferences could not be saved; the options you set apply "
+                                         "until the program ends."));
+
+    std::string story = source("story.tml");
+    writeFile(folder.file("story.tdb"), "old");
+    drop({story});
+    run();
+    EXPECT_TRUE(shell->overwriteOption());
+    EXPECT_NE(readFile(folder.file("story.tdb")), "old");
+    EXPECT_FALSE(fileExists(folder.file("story.1.tdb")));
+}
+
+TEST_F(BuildFlowTest, LogRowsNameTheFileAndPlaceOfAReport) {
+    interactive();
+    drop({source("bad.tml", "T", "Hello\nthere \\z tag\n")});
+    run();
+    LogEntryList* list = shell->logManager().window()->entryList();
+    std::vector<QString> places;
+    for (int row = 0; row < list->count(); ++row) {
+        if (list->entry(row).level > 0) {
+            places.push_back(list->placeText(row) + " " + list->shownText(row));
+        }
+    }
+    EXPECT_EQ(places,
+              (std::vector<QString>{
+                  QString::fromUtf8("bad.tml:3:7 Illegal control code starting at \"\\z tag\u21B5\""),
+                  QStringLiteral(" Errors occurred while paginating the book. No output file generated.")}));
+    // Reports after the build belong to no source.
+    errorHandler()(Report{ReportLevel::Error, "Later.", SourcePlace{1, 1}});
+    EXPECT_EQ(list->entry(list->count() - 1).file, QString());
+}
+
+TEST_F(BuildFlowTest, UnusableSourcePathsAreRefusedBeforeAnyFileIsTouched) {
+    std::filesystem::create_directory(folder.file("folder.tml"));
+    std::filesystem::create_directory(folder.file("work"));
+    auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.file("work"));
+    CommandLineRecord commandLine;
+    commandLine.files = {"", folder.file("folder.tml") + "/", folder.file("folder.tml"),
+                         folder.file("one.tml") + std::string(1, '\0') + ".txt"};
+    application().send(nullptr, MsgCommandLine, &commandLine);
+    run();
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(shell->bookInfoDialog(), nullptr); // no title is asked for a file that cannot be built
+    ASSERT_EQ(logEntries(), 4);
+    EXPECT_EQ(logText(0), QStringLiteral("The input file \"\" could not be opened."));
+    EXPECT_EQ(logText(1), QStringLiteral("The input file \"folder.tml\" could not be opened."));
+    EXPECT_EQ(logText(2), QStringLiteral("The input file \"folder.tml\" could not be opened."));
+    EXPECT_EQ(logText(3), QStringLiteral("The input file \"one.tml\\0.txt\" could not be opened."));
+    EXPECT_EQ(loggedProblems(), 4);
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"folder.tml", "work"}));
+    EXPECT_TRUE(std::filesystem::is_empty(folder.file("work")));
+    EXPECT_TRUE(std::filesystem::is_empty(folder.file("folder.tml")));
+    EXPECT_EQ(progressValues.back(), 100);
 }
 
 } // namespace

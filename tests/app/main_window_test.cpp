@@ -149,6 +149,20 @@ TEST_F(MainWindowTest, FileManagerUriListsAreDecodedToLocalPaths) {
     EXPECT_EQ(recorder.files, (std::vector<std::string>{"/home/me/My Books/Sea Story.tml 0/1"}));
 }
 
+TEST_F(MainWindowTest, FileUrisAreDecodedToTheBytesOfTheirNames) {
+    open();
+    std::unique_ptr<QMimeData> data(new QMimeData);
+    data->setData(QStringLiteral("text/uri-list"), "file://localhost/books/host.tml\r\n"
+                                                   "file:///books/caf%E9.tml\r\n"
+                                                   "file:///books/one.tml%00.txt\r\n"
+                                                   "file:///books/a%2Fb.tml\r\n"
+                                                   "file:///books/caf%C3%A9.txt\r\n");
+    dropOn(data.get());
+    // A NUL or an escaped separator names no file: such names are left out.
+    EXPECT_EQ(recorder.files, (std::vector<std::string>{"/books/host.tml 0/3", "/books/caf\xE9.tml 1/3",
+                                                        "/books/caf\xC3\xA9.txt 2/3"}));
+}
+
 TEST_F(MainWindowTest, OnlyAcceptableDragsHighlightTheDropZone) {
     open();
     DropZone* zone = window->dropZone();
@@ -224,6 +238,13 @@ TEST_F(MainWindowTest, APlaceOffEveryScreenIsNotUsed) {
     open();
     EXPECT_TRUE(isPlacementVisible(window->frameGeometry(), availableScreenAreas()));
     EXPECT_NE(window->pos(), QPoint(-30000, 40000));
+
+    // So far out that the far edge does not fit in an int.
+    delete window.data();
+    application->preferences().setInteger("WindowPos.x", 2147483647);
+    application->preferences().setInteger("WindowPos.y", 2147483647);
+    open();
+    EXPECT_TRUE(isPlacementVisible(window->frameGeometry(), availableScreenAreas()));
 }
 
 class BookInfoDialogTest : public ::testing::Test {
@@ -261,6 +282,41 @@ TEST_F(BookInfoDialogTest, OkFollowsTheTitleFieldAndSpacesCount) {
     QTest::keyClick(dialog->field(kTitleField), Qt::Key_Return);
     EXPECT_TRUE(dialog->isFinished());
     EXPECT_EQ(dialog->bookInfo().title, WideString(u" "));
+}
+
+// Sees the result code of every finished dialog.
+class ResultRecorder : public MessageTarget {
+  public:
+    bool handleMessage(MessageNumber number, MessageData* data) override {
+        if (auto* result = dynamic_cast<DialogResult*>(data); number == MsgBookInfoClosed && result) {
+            codes.push_back(result->code);
+            return true;
+        }
+        return false;
+    }
+    std::vector<int> codes;
+};
+
+TEST_F(BookInfoDialogTest, ReturnPressesTheFocusedButton) {
+    ResultRecorder recorder;
+    application->addHandler(&recorder);
+    BookInfo named;
+    named.title = u"Named";
+    open(named);
+    QWidget* cancel = dialog->control(kCommandCancel);
+    cancel->setFocus();
+    QTest::keyClick(cancel, Qt::Key_Return);
+    EXPECT_TRUE(dialog->isFinished());
+    test::processEvents();
+    EXPECT_EQ(recorder.codes, std::vector<int>{2});
+
+    open(named);
+    QWidget* ok = dialog->control(kCommandOk);
+    ok->setFocus();
+    QTest::keyClick(ok, Qt::Key_Enter);
+    test::processEvents();
+    EXPECT_EQ(recorder.codes, (std::vector<int>{2, 1}));
+    application->removeHandler(&recorder);
 }
 
 TEST_F(BookInfoDialogTest, FieldsShowTheBookInfoAndAreWrittenBackInTheirOrder) {

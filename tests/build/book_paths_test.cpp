@@ -64,6 +64,19 @@ TEST(BookPathsTest, OutputNamesBesideTheSource) {
     EXPECT_EQ(dir.file("story.2.tdb"), outputPathFor(dir.file("story.tml"), true));
 }
 
+TEST(BookPathsTest, NumberingStopsAtItsLimit) {
+    test::ScratchDir dir;
+    test::writeFile(dir.file("story.tdb"), "");
+    test::writeFile(dir.file("story.1.tdb"), "");
+    test::writeFile(dir.file("story.2.tdb"), "");
+    EXPECT_EQ(dir.file("story.3.tdb"), outputPathFor(dir.file("story.tml"), true, 3));
+    test::writeFile(dir.file("story.3.tdb"), "");
+    EXPECT_EQ("", outputPathFor(dir.file("story.tml"), true, 3));
+    // A name whose bytes stop at a NUL for the system: every numbered name "exists".
+    test::writeFile(dir.file("one.tml"), "");
+    EXPECT_EQ("", outputPathFor(dir.file("one.tml") + std::string(1, '\0') + ".txt", true));
+}
+
 TEST(BookPathsTest, CutsNeverSplitAUtf8Sequence) {
     EXPECT_EQ("ab", cutUtf8("ab\xC3\xA9", 3));
     EXPECT_EQ("ab\xC3\xA9", cutUtf8("ab\xC3\xA9", 4));

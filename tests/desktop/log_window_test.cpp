@@ -4,7 +4,9 @@
 #include "framework/window_placement.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QImage>
+#include <QMenu>
 #include <QPointer>
 #include <QScreen>
 #include <QStyle>
@@ -27,7 +29,7 @@ class LogWindowTest : public ::testing::Test {
         manager.reset();
         test::processEvents();
     }
-    LogEntry entry(int level, const char* text) { return LogEntry{level, QString::fromUtf8(text)}; }
+    LogEntry entry(int level, const char* text) { return LogEntry{level, QString::fromUtf8(text), {}, 0, 0}; }
     QPoint centre(QSize size) {
         QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         return {screen.x() + (screen.width() - size.width()) / 2,
@@ -87,21 +89,23 @@ TEST_F(LogWindowTest, AClosedWindowIsReplacedByANewOneWithTheNextEntryAlone) {
     manager->close(); // nothing left to close
 }
 
-TEST_F(LogWindowTest, RowsAreAsHighAsTheirLinesAndNeverLowerThanTheIcon) {
+TEST_F(LogWindowTest, RowsAreOneLineHighAndAnExcerptKeepsItsLineEndsAsMarks) {
     manager->addEntry(entry(0, "one line"), false);
-    manager->addEntry(entry(1, "first\nsecond\nthird"), false);
-    manager->addEntry(entry(2, "a\r\nb"), false);
+    manager->addEntry(entry(1, "Unmappable character in string \"a\r\nb\nc\rd\""), false);
     manager->addEntry(entry(2, "An error occurred reading the file /x.\n"), false);
     LogEntryList* list = manager->window()->entryList();
     int line = list->lineHeight();
-    EXPECT_EQ(std::max(line, 16) + 6, list->rowHeight(0));
-    EXPECT_EQ(3, list->lineCount(1));
-    EXPECT_EQ(std::max(3 * line, 16) + 6, list->rowHeight(1));
-    EXPECT_EQ(3, list->lineCount(2)); // CR and LF each end a line
-    EXPECT_EQ(2, list->lineCount(3));
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(std::max(line, 16) + 6, list->rowHeight(row));
+    }
+    // CR LF, LF and CR inside the message are one mark each; the line end that closes it is left out.
+    EXPECT_EQ(QString::fromUtf8("Unmappable character in string \"a\u21B5b\u21B5c\u21B5d\""),
+              list->shownText(1));
+    EXPECT_EQ(QString("An error occurred reading the file /x."), list->shownText(2));
+    EXPECT_EQ(QString("An error occurred reading the file /x.\n"), list->entry(2).text);
     EXPECT_EQ(list->rowHeight(0), list->rowTop(1));
-    EXPECT_EQ(list->rowTop(3) + list->rowHeight(3), list->totalHeight());
-    int widest = QFontMetrics(list->font()).horizontalAdvance("An error occurred reading the file /x.");
+    EXPECT_EQ(list->rowTop(2) + list->rowHeight(2), list->totalHeight());
+    int widest = QFontMetrics(list->font()).horizontalAdvance(list->shownText(1));
     EXPECT_EQ(widest + 22, list->contentWidth());
 }
 
@@ -275,6 +279,94 @@ TEST_F(LogWindowTest, TheLevelIconsAre16By16Pictures) {
         EXPECT_EQ(QSize(16, 16), picture.size());
     }
     EXPECT_TRUE(programPicture(1).isNull());
+}
+
+TEST_F(LogWindowTest, AStoredSizeIsClampedToTheScreenAndHugePlacesAreNotUsed) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    PreferencesStore store(std::make_unique<test::BorrowedPreferences>(values));
+    for (int32_t stored : {16777215, 3000}) {
+        ASSERT_TRUE(store.setInteger("LogManager.WindowPos.x", screen.x()));
+        ASSERT_TRUE(store.setInteger("LogManager.WindowPos.y", screen.y()));
+        ASSERT_TRUE(store.setInteger("LogManager.WindowPos.width", stored));
+        ASSERT_TRUE(store.setInteger("LogManager.WindowPos.height", stored));
+        manager = makeManager();
+        manager->addEntry(entry(2, "error"), true);
+        EXPECT_EQ(screen.size(), manager->window()->size()) << stored;
+        EXPECT_EQ(screen.topLeft(), manager->window()->pos()) << stored;
+        manager->close();
+    }
+    // A corner so far out that the far edge does not fit in an int.
+    ASSERT_TRUE(store.setInteger("LogManager.WindowPos.x", 2147483647));
+    ASSERT_TRUE(store.setInteger("LogManager.WindowPos.y", 2147483647));
+    ASSERT_TRUE(store.setInteger("LogManager.WindowPos.width", 300));
+    ASSERT_TRUE(store.setInteger("LogManager.WindowPos.height", 200));
+    manager = makeManager();
+    manager->addEntry(entry(2, "error"), true);
+    EXPECT_EQ(QSize(300, 200), manager->window()->size());
+    EXPECT_EQ(centre(QSize(300, 200)), manager->window()->pos());
+
+    QList<QRect> screens{QRect(0, 0, 800, 600)};
+    EXPECT_FALSE(isPlacementVisible(QPoint(2147483647, 0), QSize(512, 384), screens));
+    EXPECT_FALSE(isPlacementVisible(QPoint(0, 2147483600), QSize(512, 384), screens));
+    EXPECT_FALSE(isPlacementVisible(QPoint(-2147483647 - 1, 0), QSize(16777215, 384), screens));
+    EXPECT_TRUE(isPlacementVisible(QPoint(-16777000, 10), QSize(16777215, 384), screens));
+    EXPECT_TRUE(isPlacementVisible(QPoint(700, 500), QSize(512, 384), screens));
+}
+
+TEST_F(LogWindowTest, RowsShowTheFileAndPlaceOfAReportBesideItsText) {
+    manager->installChannelHandlers();
+    manager->setSourceName(QStringLiteral("story.tml"));
+    errorHandler()(Report{ReportLevel::Error, "Illegal control code \"\\z\"", SourcePlace{3, 14}});
+    warningHandler()(Report{ReportLevel::Warning, "No place for this one", std::nullopt});
+    manager->setSourceName(QString());
+    errorHandler()(Report{ReportLevel::Error, "After the build", SourcePlace{1, 1}});
+    LogEntryList* list = manager->window()->entryList();
+    ASSERT_EQ(3, list->count());
+    // The message keeps its own text; the place is kept beside it.
+    EXPECT_EQ(QString("Illegal control code \"\\z\""), list->entry(0).text);
+    EXPECT_EQ(QString("story.tml"), list->entry(0).file);
+    EXPECT_EQ(3u, list->entry(0).line);
+    EXPECT_EQ(14u, list->entry(0).column);
+    EXPECT_EQ(QString("story.tml:3:14"), list->placeText(0));
+    EXPECT_EQ(QString(), list->placeText(1));
+    EXPECT_EQ(QString("1:1"), list->placeText(2));
+    int place = QFontMetrics(list->font()).horizontalAdvance(list->placeText(0));
+    EXPECT_GT(list->contentWidth(),
+              22 + place + QFontMetrics(list->font()).horizontalAdvance(list->entry(0).text));
+    manager.reset();
+}
+
+TEST_F(LogWindowTest, SelectedRowsAreCopiedWithTheirPlaceAndLevel) {
+    manager->addEntry(LogEntry{2, "Illegal tag", "story.tml", 3, 14}, true);
+    manager->addEntry(entry(1, "A warning"), false);
+    manager->addEntry(entry(0, "Done.\n"), false);
+    LogEntryList* list = manager->window()->entryList();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText("before");
+    // Nothing selected: nothing to copy.
+    std::unique_ptr<QMenu> menu(list->createContextMenu());
+    ASSERT_EQ(1, menu->actions().size());
+    EXPECT_FALSE(menu->actions()[0]->isEnabled());
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QString("before"), clipboard->text());
+
+    QTest::mouseClick(list, Qt::LeftButton, {}, QPoint(40, list->rowTop(0) + 2));
+    QTest::mouseClick(list, Qt::LeftButton, Qt::ShiftModifier, QPoint(40, list->rowTop(1) + 2));
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QString("story.tml:3:14: error: Illegal tag\nwarning: A warning\n"), clipboard->text());
+
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(2, list->selectedRow());
+    menu.reset(list->createContextMenu());
+    EXPECT_EQ(QString("Copy"), menu->actions()[0]->text());
+    ASSERT_TRUE(menu->actions()[0]->isEnabled());
+    menu->actions()[0]->trigger();
+    EXPECT_EQ(QString("note: Done.\n"), clipboard->text());
+
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QString("story.tml:3:14: error: Illegal tag\nwarning: A warning\nnote: Done.\n"),
+              clipboard->text());
 }
 
 TEST_F(LogWindowTest, AWindowWithoutTitleOrKeyNameIsCalledLogWindowAndRemembersNothing) {

@@ -355,6 +355,11 @@ TEST_F(MessageLayerTest, AQuitRequestEndsTheEventLoopWithItsExitCode) {
     EXPECT_EQ(3, loop.exec());
 }
 
+TEST_F(MessageLayerTest, TheApplicationNameIsTheDisplayName) {
+    // Message boxes without a caption show it.
+    EXPECT_EQ(QString("Quillery"), QGuiApplication::applicationDisplayName());
+}
+
 TEST_F(MessageLayerTest, MetricIsHalfAverageCharacterWidthsOfTheDefaultFont) {
     int average = QFontMetrics(QApplication::font()).averageCharWidth();
     EXPECT_EQ(5 * average / 2, Application::metric(5));

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillery {
 namespace {
@@ -82,6 +84,45 @@ TEST(PreferencesFileTest, AFileThatCannotBeWrittenStoresNothing) {
     PreferencesStore store(std::make_unique<PreferencesFile>(scratch.file("blocked/preferences")));
     EXPECT_FALSE(store.setInteger("WindowPos.x", 1));
     EXPECT_EQ(std::vector<std::string>{"blocked"}, scratch.entries());
+}
+
+TEST(PreferencesFileTest, AFileThatExistsButCannotBeReadIsNeverReplaced) {
+    test::ScratchDir scratch;
+    std::string path = scratch.file("preferences");
+    PreferencesStore store(std::make_unique<PreferencesFile>(path));
+    ASSERT_TRUE(store.setInteger("WindowPos.x", 7));
+    const std::string kept = test::readFile(path);
+    // No read permission (root reads anyway, so the test says so instead of failing).
+    ASSERT_EQ(0, ::chmod(path.c_str(), 0200));
+    if (::access(path.c_str(), R_OK) != 0) {
+        EXPECT_FALSE(store.setBoolean("Overwrite", true));
+        EXPECT_FALSE(store.remove(0, "WindowPos.x"));
+    }
+    ASSERT_EQ(0, ::chmod(path.c_str(), 0600));
+    EXPECT_EQ(kept, test::readFile(path));
+    // A malformed file is the user's too.
+    test::writeFile(path, "TarnPref\x05garbage");
+    EXPECT_FALSE(store.setBoolean("Overwrite", true));
+    EXPECT_EQ("TarnPref\x05garbage", test::readFile(path));
+}
+
+TEST(PreferencesFileTest, ASaveNeverWritesAFileTheLoaderRefuses) {
+    test::ScratchDir scratch;
+    std::string path = scratch.file("preferences");
+    PreferencesFile file(path);
+    PreferenceValues small{{"A", std::string("\x01\x00\x01\x02\x03\x04", 6)}};
+    ASSERT_TRUE(file.save(small));
+    // 64 values of 1 MiB each are more than 64 MiB with their names and lengths.
+    PreferenceValues huge;
+    for (int i = 0; i < 64; ++i) {
+        huge["Value" + std::to_string(100 + i)] = std::string(1 << 20, 'x');
+    }
+    EXPECT_FALSE(file.save(huge));
+    EXPECT_EQ(small, file.load());
+    // Just under the limit is written and read back.
+    huge.erase("Value100");
+    ASSERT_TRUE(file.save(huge));
+    EXPECT_EQ(huge, file.load());
 }
 
 TEST(PreferencesFileTest, TheFileLivesUnderTheConfigFolder) {

@@ -165,5 +165,23 @@ TEST_F(PreferencesStoreTest, AStorageThatCannotBeReadOrWrittenStoresNothing) {
     EXPECT_EQ(1, value);
 }
 
+TEST_F(PreferencesStoreTest, AStorageThatCannotBeReadIsNotStartedAfreshAndFailuresAreCounted) {
+    ASSERT_TRUE(store->setInteger("Kept", 1));
+    EXPECT_EQ(0, store->storageFailures());
+    backend->failLoad = true;
+    EXPECT_FALSE(store->setInteger("Value", 2));
+    backend->failLoad = false;
+    EXPECT_EQ((PreferenceValues{{"Kept", stored("Kept")}}), backend->values);
+    EXPECT_EQ(1, store->storageFailures());
+    backend->failSave = true;
+    EXPECT_FALSE(store->setBoolean("Value", true));
+    EXPECT_EQ(2, store->storageFailures());
+    backend->failSave = false;
+    // A value of another kind that is kept is no failure of the storage.
+    ASSERT_TRUE(store->setBoolean("Flag", true));
+    EXPECT_FALSE(store->setInteger("Flag", 1));
+    EXPECT_EQ(2, store->storageFailures());
+}
+
 } // namespace
 } // namespace quillery
