@@ -366,16 +366,18 @@ bool BookWriter::writeBlockSection(const RefTable& references, const std::string
     if (references.empty()) {
         return true;
     }
-    record_.clear();
+    // The directory goes out entry by entry: with many long names it is megabytes, which need not be
+    // gathered in memory first.
     for (const RefEntry& reference : references) {
         std::string_view name = untilNul(reference.name);
-        uint8_t length = static_cast<uint8_t>(name.size());
-        if (!record_.appendU16(reference.recordCount) || !record_.appendBytes(&length, 1) ||
-            !record_.appendBytes(name.data(), name.size()) || !record_.appendBytes("", 1)) {
+        uint8_t head[3];
+        putU16BE(head, reference.recordCount);
+        head[2] = static_cast<uint8_t>(name.size());
+        if (!put(head, sizeof head) || !put(name.data(), name.size()) || !put("", 1)) {
             return false;
         }
     }
-    return put(record_) && copyFile(tempPath, textBytes);
+    return copyFile(tempPath, textBytes);
 }
 
 bool BookWriter::writeSection(BookSection section) {
