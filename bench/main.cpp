@@ -1,6 +1,8 @@
 // quillery_bench: prints the throughput figures of the build's stages. With arguments, only the benchmarks
-// named (text, paginate, build, image, index).
+// named (text, paginate, build, image, index, costs); the costs of hostile sources only when named, as
+// they take a minute.
 #include "build_bench.h"
+#include "cost_bench.h"
 #include "image_bench.h"
 #include "index_bench.h"
 #include "paginate_bench.h"
@@ -34,6 +36,9 @@ int main(int argc, char** argv) {
     }
     if (wanted("index")) {
         quillery::bench::runIndexBench();
+    }
+    if (argc >= 2 && wanted("costs")) {
+        quillery::bench::runCostBench();
     }
     return 0;
 }

@@ -31,7 +31,7 @@ bool RecordBuffer::reserveFor(size_t extraBytes) {
     }
     size_t capacity = capacity_;
     while (capacity < needed) {
-        size_t step = growthStep_ != 0 ? growthStep_ : std::max<size_t>(capacity, 16);
+        size_t step = growthStep_ != 0 ? std::max(growthStep_, capacity / 2) : std::max<size_t>(capacity, 16);
         if (step > SIZE_MAX - capacity) {
             capacity = needed;
             break;

@@ -1,9 +1,12 @@
 // RecordBuffer: a growable byte array read as elements of a fixed size.
 //
 // It backs the byte buffers of a build and the lists of 32-bit values the driver keeps (stored big-endian,
-// the byte order of the book, so a list can be written out as it stands). Growth doubles the capacity, or
-// adds a fixed step when one was given. Operations that allocate return false when memory cannot be had and
-// leave the buffer as it was: allocation failure is a value here, never an exception.
+// the byte order of the book, so a list can be written out as it stands). Growth doubles the capacity, or,
+// when a step was given, adds that step or half the capacity, whichever is larger: the step sets the pace of
+// a small buffer, while a large one still grows geometrically, so that appending stays amortised constant
+// time (a fixed step alone would copy everything again every few kilobytes). Operations that allocate return
+// false when memory cannot be had and leave the buffer as it was: allocation failure is a value here, never
+// an exception.
 #pragma once
 
 #include <cstddef>
@@ -15,7 +18,7 @@ namespace quillery {
 
 class RecordBuffer {
   public:
-    // elementSize >= 1; growthStep 0 means "double the capacity".
+    // elementSize >= 1; growthStep 0 means "double the capacity", any other value is the least growth.
     explicit RecordBuffer(size_t elementSize = 1, size_t initialCapacity = 0, size_t growthStep = 0);
     RecordBuffer(RecordBuffer&&) noexcept;
     RecordBuffer& operator=(RecordBuffer&&) noexcept;
@@ -25,6 +28,7 @@ class RecordBuffer {
 
     size_t elementSize() const { return elementSize_; }
     size_t byteLength() const { return length_; }
+    size_t byteCapacity() const { return capacity_; }
     size_t count() const { return length_ / elementSize_; }
     bool empty() const { return length_ == 0; }
     const uint8_t* data() const { return data_.get(); }

@@ -2,6 +2,7 @@
 
 #include "build/diagnostics.h"
 #include "framework/file_service.h"
+#include "markup/end_tag_search.h"
 #include "markup/image_file_check.h"
 #include "markup/image_table.h"
 #include "tdb/book_format.h"
@@ -214,14 +215,16 @@ Verdict writeBlocks(BlockKind kind, std::string_view blockSection, size_t sectio
     // Bodies without their end tag run on into the definitions after them, so the bodies may overlap and
     // add up to far more text than the section holds. A book holds at most kMaxRecords records: when the
     // bodies cannot fit, say so before compressing any of them.
-    std::vector<size_t> ends;
-    ends.reserve(references.size());
-    uint64_t leastRecords = 0;
+    std::vector<size_t> starts;
+    starts.reserve(references.size());
     for (const RefEntry& entry : references) {
-        size_t end = blockSection.find(tags.close, entry.bodyStart);
-        ends.push_back(end);
-        if (end != std::string_view::npos) {
-            leastRecords += (end - entry.bodyStart + kTextRecordSize - 1) / kTextRecordSize;
+        starts.push_back(entry.bodyStart);
+    }
+    std::vector<size_t> ends = firstEndTagsAfter(blockSection, tags.close, starts);
+    uint64_t leastRecords = 0;
+    for (size_t k = 0; k < references.size(); ++k) {
+        if (ends[k] != std::string_view::npos) {
+            leastRecords += (ends[k] - starts[k] + kTextRecordSize - 1) / kTextRecordSize;
         }
     }
     if (leastRecords > kMaxRecords) {

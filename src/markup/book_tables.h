@@ -81,7 +81,13 @@ struct IndexTable {
 struct BookTables {
     PageTable smallPages;
     PageTable largePages;
+    // Pages past the most a page table can hold are counted, not kept (the book is refused).
+    size_t smallPagesNotKept = 0;
+    size_t largePagesNotKept = 0;
     ChapterTable chapters;
+    // Chapters past the most a book can hold are counted, not kept: such a book is refused in any case, and
+    // a source of nothing but chapter tags would otherwise need many times its own size in memory.
+    size_t chaptersNotKept = 0;
     ImageTable images;
     LinkTable links;
     RefTable sidebars;

@@ -2,9 +2,10 @@
 
 #include "markup/text_positions.h"
 #include "markup/title_text.h"
+#include "tdb/book_format.h"
 
 #include <algorithm>
-#include <set>
+#include <numeric>
 #include <utility>
 
 namespace quillery {
@@ -20,11 +21,41 @@ std::string indentation(char level) {
 
 } // namespace
 
-void ChapterCollector::add(size_t tag, std::string title) {
-    if (context_.firstPass) {
-        table_.push_back({static_cast<uint32_t>(tag), std::move(title)});
+bool ChapterCollector::isKeptPosition(size_t position) const {
+    size_t word = position / 64;
+    return word < keptPositions_.size() && ((keptPositions_[word] >> (position % 64)) & 1) != 0;
+}
+
+void ChapterCollector::setKeptPosition(size_t position, bool kept) {
+    size_t word = position / 64;
+    if (word >= keptPositions_.size()) {
+        keptPositions_.resize(context_.size() / 64 + 1);
     }
+    uint64_t bit = uint64_t{1} << (position % 64);
+    keptPositions_[word] = kept ? keptPositions_[word] | bit : keptPositions_[word] & ~bit;
+}
+
+void ChapterCollector::add(size_t tag, std::string title) {
     ++count_;
+    if (!context_.firstPass) {
+        return;
+    }
+    bool ghost = title.empty() || isKeptPosition(tag);
+    if (entriesPastLimit_ == 0 && (ghost || table_.size() < kMaxChapters)) {
+        if (ghost) {
+            ++ghostsAfter_.back();
+        } else {
+            setKeptPosition(tag, true);
+            table_.push_back({static_cast<uint32_t>(tag), std::move(title)});
+            ghostsAfter_.push_back(0);
+        }
+        return;
+    }
+    ++entriesPastLimit_;
+    if (!ghost) {
+        setKeptPosition(tag, true);
+        ++notKept_;
+    }
 }
 
 void ChapterCollector::warnTooLong(size_t tag, const std::string& title) {
@@ -97,28 +128,53 @@ size_t ChapterCollector::openHeading(size_t tag, char letter) {
 }
 
 void ChapterCollector::lineMovedToNextPage() {
-    if (context_.firstPass && !table_.empty()) {
-        table_.pop_back();
-    }
     if (count_ > 0) {
         --count_;
+    }
+    if (!context_.firstPass) {
+        return;
+    }
+    if (entriesPastLimit_ > 0) {
+        --entriesPastLimit_;
+    } else if (ghostsAfter_.back() > 0) {
+        --ghostsAfter_.back();
+    } else if (!table_.empty()) {
+        setKeptPosition(table_.back().position, false);
+        table_.pop_back();
+        ghostsAfter_.pop_back();
     }
 }
 
 void ChapterCollector::finish() {
-    std::set<std::pair<uint32_t, std::string>> kept;
-    ChapterTable finished;
-    finished.reserve(table_.size());
-    for (auto& entry : table_) {
-        if (entry.title.empty()) {
-            continue;
-        }
-        if (!kept.insert({entry.position, entry.title}).second) {
-            continue;
-        }
-        finished.push_back(std::move(entry));
+    // Filled by the scan, the table is finished already; one filled some other way is finished here by the
+    // same rule: the first entry of each title and position stays, and no entry with an empty title.
+    std::vector<uint32_t> order(table_.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        const ChapterEntry& left = table_[a];
+        const ChapterEntry& right = table_[b];
+        return left.position != right.position ? left.position < right.position : left.title < right.title;
+    });
+    std::vector<bool> dropped(table_.size(), false);
+    for (size_t k = 0; k < order.size(); ++k) {
+        const ChapterEntry& entry = table_[order[k]];
+        dropped[order[k]] =
+            entry.title.empty() || (k > 0 && table_[order[k - 1]].position == entry.position &&
+                                    table_[order[k - 1]].title == entry.title);
     }
-    table_ = std::move(finished);
+    size_t kept = 0;
+    for (size_t k = 0; k < table_.size(); ++k) {
+        if (!dropped[k]) {
+            if (kept != k) {
+                table_[kept] = std::move(table_[k]);
+            }
+            ++kept;
+        }
+    }
+    table_.resize(kept);
+    keptPositions_ = {};
+    ghostsAfter_ = {0};
+    entriesPastLimit_ = 0;
 }
 
 } // namespace quillery

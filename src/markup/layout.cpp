@@ -1,6 +1,7 @@
 #include "markup/layout.h"
 
 #include "markup/text_positions.h"
+#include "tdb/book_format.h"
 
 namespace quillery {
 namespace {
@@ -39,6 +40,7 @@ void Layout::startPass(ScanStyle* style, PageTable* pages, LineRetreatListener* 
     y_ = 0;
     lineHeight_ = kBaseLineHeight;
     pageCount_ = 0;
+    pagesNotKept_ = 0;
     spaceRun_ = false;
     spaceRunX_ = 0;
     lineEndRequested_ = false;
@@ -126,7 +128,11 @@ void Layout::recordBoth(size_t position) {
 }
 
 void Layout::appendPage(size_t position) {
-    if (pages_ != nullptr) {
+    // A book with more pages is refused, and a source of page breaks would otherwise need many times its
+    // own size in memory: the pages past the limit are only counted.
+    if (pages_ != nullptr && pages_->size() >= kMaxPageEntries) {
+        ++pagesNotKept_;
+    } else if (pages_ != nullptr) {
         RecordPlace place = recordPlaceOf(recordStarts_, static_cast<uint32_t>(position));
         PageEntry entry;
         entry.pageIndex = static_cast<uint16_t>(pageCount_);

@@ -171,6 +171,8 @@ class Layout {
     uint32_t y() const { return y_; }
     uint32_t lineHeight() const { return lineHeight_; }
     uint32_t pageCount() const { return pageCount_; }
+    // Pages of this pass past the most a page table can hold: counted, never recorded.
+    size_t pagesNotKept() const { return pagesNotKept_; }
     bool topOfPage() const { return topOfPage_; }
     uint32_t lineStartX() const { return (style_->style & kStyleIndent) ? kBlockIndent : 0; }
     bool lineIsEmpty() const { return x_ == lineStartX(); }
@@ -211,6 +213,7 @@ class Layout {
     uint32_t y_ = 0;
     uint32_t lineHeight_ = kBaseLineHeight;
     uint32_t pageCount_ = 0;
+    size_t pagesNotKept_ = 0;
     bool topOfPage_ = true;
     bool spaceRun_ = false;
     uint32_t spaceRunX_ = 0;

@@ -29,8 +29,8 @@ Scanner::Scanner(std::string_view text, const std::string& imageFolder, const Re
                  BookTables& tables, uint32_t flags)
     : text_(text), tables_(tables), dictionary_((flags & 2) != 0), recordPages_((flags & 3) == 0),
       report_(text), context_{text, textRecordStarts, report_}, layout_(text, textRecordStarts),
-      chapters_(context_, tables.chapters), index_(context_, tables.index), links_(context_, tables.links),
-      references_(context_, tables.sidebars, tables.footnotes),
+      chapters_(context_, tables.chapters, tables.chaptersNotKept), index_(context_, tables.index),
+      links_(context_, tables.links), references_(context_, tables.sidebars, tables.footnotes),
       images_(context_, tables.images, imageFolder) {
     context_.dictionary = dictionary_;
 }
@@ -111,6 +111,9 @@ void Scanner::runPass(bool firstPass) {
             break;
         }
         pos = layout_.step(pos, start, before);
+    }
+    if (recordPages_) {
+        (firstPass ? tables_.smallPagesNotKept : tables_.largePagesNotKept) = layout_.pagesNotKept();
     }
     if (style_.font != normalFont_) {
         report_.error(end, "This file does not end in the normal font!");

@@ -138,6 +138,8 @@ constexpr size_t kMaxPageEntries = 65535;
 // Chapter and link records: position u32, name, NUL.
 constexpr size_t kPositionRecordOverhead = 5;
 constexpr uint32_t kUndefinedLinkPosition = 0xFFFFFFFF;
+// One record per chapter: no book holds more chapters than records.
+constexpr size_t kMaxChapters = kMaxRecords;
 
 // Image records.
 constexpr std::string_view kImageRecordType = "PNG ";

@@ -112,14 +112,16 @@ void BookWriter::inconsistent(const char* what) {
 // What the book format cannot hold, and what the earlier stages should never hand over.
 bool BookWriter::checkTables() {
     bool ok = true;
-    const std::pair<const PageTable*, const char*> fonts[] = {{&tables_.smallPages, "small"},
-                                                              {&tables_.largePages, "large"}};
+    // Pages past the limit were only counted.
+    const std::pair<size_t, const char*> fonts[] = {
+        {tables_.smallPages.size() + tables_.smallPagesNotKept, "small"},
+        {tables_.largePages.size() + tables_.largePagesNotKept, "large"}};
     for (const auto& [pages, font] : fonts) {
-        if (pages->size() > kMaxPageEntries) {
+        if (pages > kMaxPageEntries) {
             reportError(
                 "The book has %zu pages in the %s font, more than the %zu a book can hold. No output file "
                 "generated.",
-                pages->size(), font, kMaxPageEntries);
+                pages, font, kMaxPageEntries);
             ok = false;
         }
     }
@@ -261,10 +263,12 @@ bool BookWriter::planRecords() {
     }
     sizes.push_back(static_cast<uint32_t>(kMarkerRecord.size()));
 
-    if (sizes.size() > kMaxRecords) {
+    // Chapters past the most a book can hold were only counted.
+    size_t records = sizes.size() + tables_.chaptersNotKept;
+    if (records > kMaxRecords) {
         reportError(
             "The book needs %zu records, more than the %zu a book can hold. No output file generated.",
-            sizes.size(), kMaxRecords);
+            records, kMaxRecords);
         return false;
     }
     uint64_t total = firstRecordOffset(sizes.size());
@@ -362,16 +366,18 @@ bool BookWriter::writeBlockSection(const RefTable& references, const std::string
     if (references.empty()) {
         return true;
     }
-    record_.clear();
+    // The directory goes out entry by entry: with many long names it is megabytes, which need not be
+    // gathered in memory first.
     for (const RefEntry& reference : references) {
         std::string_view name = untilNul(reference.name);
-        uint8_t length = static_cast<uint8_t>(name.size());
-        if (!record_.appendU16(reference.recordCount) || !record_.appendBytes(&length, 1) ||
-            !record_.appendBytes(name.data(), name.size()) || !record_.appendBytes("", 1)) {
+        uint8_t head[3];
+        putU16BE(head, reference.recordCount);
+        head[2] = static_cast<uint8_t>(name.size());
+        if (!put(head, sizeof head) || !put(name.data(), name.size()) || !put("", 1)) {
             return false;
         }
     }
-    return put(record_) && copyFile(tempPath, textBytes);
+    return copyFile(tempPath, textBytes);
 }
 
 bool BookWriter::writeSection(BookSection section) {

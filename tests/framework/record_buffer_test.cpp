@@ -49,6 +49,29 @@ TEST(RecordBufferTest, GrowsByDoublingOrByFixedStepKeepingContents) {
     }
 }
 
+// A buffer with a growth step must still grow geometrically: with the step alone, megabytes appended a few
+// bytes at a time were copied again every few kilobytes, and thousands of images took minutes.
+TEST(RecordBufferTest, GrowsGeometricallyEvenWithAFixedStep) {
+    for (size_t step : {size_t{0}, size_t{16}, size_t{2000}, size_t{32768}}) {
+        RecordBuffer bytes(1, 16, step);
+        size_t reallocations = 0;
+        size_t capacity = bytes.byteCapacity();
+        const uint8_t chunk[7] = {1, 2, 3, 4, 5, 6, 7};
+        for (size_t i = 0; i < (256u << 10) / sizeof chunk; ++i) {
+            ASSERT_TRUE(bytes.appendBytes(chunk, sizeof chunk));
+            if (bytes.byteCapacity() != capacity) {
+                ++reallocations;
+                capacity = bytes.byteCapacity();
+            }
+        }
+        // 256 kB in steps of at least half the capacity: about 25 reallocations (by the step alone, 16383
+        // for a step of 16 and 131 for one of 2000).
+        EXPECT_LE(reallocations, 30u) << "step " << step;
+        EXPECT_GE(bytes.byteCapacity(), bytes.byteLength());
+        EXPECT_LE(bytes.byteCapacity(), 2 * bytes.byteLength() + step) << "step " << step;
+    }
+}
+
 TEST(RecordBufferTest, SetLengthZeroFillsWhenGrowingAndCutsWhenShrinking) {
     RecordBuffer bytes;
     ASSERT_TRUE(bytes.appendBytes("abc", 3));

@@ -184,6 +184,20 @@ TEST_F(BlocksTest, MissingEndTagIsAnErrorButTheBookGoesOn) {
     EXPECT_EQ((std::vector<std::string>{"one <sidebar id=\"b\">two", "two"}), bodies);
 }
 
+// Many bodies, some without end tags: each either ends at the first end tag after its start, running on
+// into the definitions after it, or is reported and stored empty, in table order.
+TEST_F(BlocksTest, BodiesWithoutEndTagsAmongManyRunOnOrAreReportedInTableOrder) {
+    RefTable refs{ref("a"), ref("b"), ref("c"), ref("d"), ref("e")};
+    auto bodies = store(BlockKind::Footnote,
+                        "<footnote id=\"d\">dee</footnote><footnote id=\"a\">ay <footnote id=\"c\">cee"
+                        "</footnote><footnote id=\"b\">bee<footnote id=\"e\">ee",
+                        refs);
+    EXPECT_EQ((std::vector<std::string>{"ay <footnote id=\"c\">cee", "", "cee", "dee", ""}), bodies);
+    EXPECT_EQ((std::vector<std::string>{"E No end tag for sidebar or footnote named b was found.",
+                                        "E No end tag for sidebar or footnote named e was found."}),
+              reports.lines());
+}
+
 TEST_F(BlocksTest, IllegalTagsAreWarnedAndTheBodyKept) {
     RefTable refs{ref("n")};
     auto bodies =

@@ -3,6 +3,7 @@
 #include "markup/chapter_collector.h"
 #include "paginate_support.h"
 #include "png_fixture.h"
+#include "tdb/book_format.h"
 
 #include <gtest/gtest.h>
 
@@ -195,12 +196,29 @@ TEST(ChaptersTest, FinishingKeepsEachTitleAndPositionOnce) {
     ScanReporter report("");
     ScanContext context{"", starts, report};
     ChapterTable table = {{1, "A"}, {2, "B"}, {1, "A"}, {2, "B"}, {3, ""}, {4, "A"}};
-    ChapterCollector chapters(context, table);
+    size_t notKept = 0;
+    ChapterCollector chapters(context, table, notKept);
     chapters.finish();
     ASSERT_EQ(3u, table.size());
     EXPECT_EQ("A", table[0].title);
     EXPECT_EQ("B", table[1].title);
     EXPECT_EQ(4u, table[2].position);
+}
+
+// Past the most chapters a book can hold, entries are counted instead of kept: the count still leaves out
+// empty titles and lines laid out again, so that the refusal names the number of records as before.
+TEST(ChaptersTest, ChaptersPastTheLimitAreCountedNotKept) {
+    std::string text;
+    for (size_t i = 0; i < kMaxChapters + 2; ++i) {
+        text += "\\C0=\"c\"\\C0=\"\"";
+    }
+    // Lines that move to the next page near the end, where the entries are no longer kept.
+    text += repeat("b\n", 12) + "word \\C0=\"A\"\\C0=\"B\"" + std::string(40, 'm');
+    Paginated book = paginate(text);
+    ASSERT_EQ(kMaxChapters, book.tables.chapters.size());
+    EXPECT_EQ(4u, book.tables.chaptersNotKept);
+    EXPECT_EQ(0u, book.tables.chapters.back().position % 13);
+    EXPECT_EQ("c", book.tables.chapters.back().title);
 }
 
 TEST(IndexItemsTest, AnItemIsPlacedAtTheRecordAndOffsetOfItsBackslash) {

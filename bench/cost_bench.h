@@ -1,0 +1,9 @@
+#pragma once
+
+namespace quillery::bench {
+
+// Hostile sources whose cost once grew faster than their size: each built at two sizes, one twice the
+// other, with the time and peak memory of both and their ratios (linear growth: about 2).
+void runCostBench();
+
+} // namespace quillery::bench
