@@ -136,7 +136,9 @@ void ShellApp::buildJob() {
             progress_->setText(QStringLiteral("Building ") + displayName(*job->output) +
                                QStringLiteral("..."));
         }
-        (void)buildBook(&job->source, job->output.get(), *job->info, 0);
+        BuildSettings settings;
+        settings.replaceOutput = overwrite_; // a numbered name never replaces a file
+        (void)buildBook(&job->source, job->output.get(), *job->info, 0, settings);
     }
     application_->post(nullptr, MsgJobDone);
 }

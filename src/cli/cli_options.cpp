@@ -163,7 +163,8 @@ const char* usageText() {
            "  -h, --help             show this help\n"
            "  --version              show the version\n"
            "\n"
-           "Exit status: 0 every book was written, 1 a book was not, 2 usage error.\n"
+           "Exit status: 0 every book was written, 1 a book was not, 2 usage error, 128+N stopped by\n"
+           "signal N (the build's files removed).\n"
            "SOURCE_DATE_EPOCH (seconds) fixes the creation date and random tag: builds become "
            "reproducible.\n";
 }
