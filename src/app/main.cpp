@@ -17,7 +17,8 @@
 int main(int argc, char** argv) {
     using namespace quillery;
     QApplication qtApplication(argc, argv); // takes out the toolkit's own options
-    // SIGINT and SIGTERM remove a running build's temporary files and unfinished book before the program ends.
+    // SIGINT and SIGTERM remove a running build's temporary files and unfinished book before the program
+    // ends.
     (void)installInterruptCleanup();
     if (!runningSystemIsSupported()) {
         MessageBox::showError(QStringLiteral("Error"),
