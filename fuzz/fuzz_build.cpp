@@ -24,6 +24,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <sanitizer/common_interface_defs.h>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -40,10 +41,25 @@ int quiet(const Report&) {
 // Stops the run at a broken promise, naming the line of the check.
 #define check(condition) checkAt((condition), __LINE__)
 
+// The scratch folder, once made: a run stopped by a failed check removes it first.
+std::string* scratchFolder = nullptr;
+
+void removeScratch() {
+    if (scratchFolder != nullptr) {
+        std::error_code ignored;
+        std::filesystem::remove_all(*scratchFolder, ignored);
+    }
+}
+
+[[noreturn]] void stop() {
+    removeScratch();
+    std::abort();
+}
+
 void checkAt(bool condition, int line) {
     if (!condition) {
         std::fprintf(stderr, "fuzz_build: check at line %d failed\n", line);
-        std::abort();
+        stop();
     }
 }
 
@@ -70,8 +86,10 @@ struct Scratch {
         writeSource("a.tml", nullptr, 0);
         writeSource("b.tml", nullptr, 0);
         entries = list();
+        scratchFolder = &folder;
     }
     ~Scratch() {
+        scratchFolder = nullptr;
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
     }
@@ -199,6 +217,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         setWarningHandler(quiet);
         setNoteHandler(quiet);
         ::setenv("SOURCE_DATE_EPOCH", "1780000000", 1);
+        __sanitizer_set_death_callback(removeScratch); // a fault the sanitizers find ends the run too
         return true;
     }();
     (void)installed;
@@ -224,7 +243,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string error;
     if (!readBook(book, contents, error)) {
         std::fprintf(stderr, "fuzz_build: the reader refuses the book: %s\n", error.c_str());
-        std::abort();
+        stop();
     }
 
     // The text records hold the main text exactly as mapped.
