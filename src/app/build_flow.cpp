@@ -180,7 +180,9 @@ void ShellApp::buildJob() {
         }
         // The log shows each placed report with the name of the file it is about.
         logManager_->setSourceName(displayName(job->source));
-        (void)buildBook(&job->source, job->output.get(), *job->info, 0);
+        BuildSettings settings;
+        settings.replaceOutput = overwrite_; // a numbered name never replaces a file
+        (void)buildBook(&job->source, job->output.get(), *job->info, 0, settings);
         logManager_->setSourceName(QString());
     }
     application_->post(nullptr, MsgJobDone);

@@ -7,6 +7,7 @@
 #include "app/shell_app.h"
 #include "app/shell_messages.h"
 #include "app/system_check.h"
+#include "framework/interrupt_cleanup.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -16,6 +17,9 @@
 int main(int argc, char** argv) {
     using namespace quillery;
     QApplication qtApplication(argc, argv); // takes out the toolkit's own options
+    // SIGINT and SIGTERM remove a running build's temporary files and unfinished book before the program
+    // ends.
+    (void)installInterruptCleanup();
     if (!runningSystemIsSupported()) {
         MessageBox::showError(QStringLiteral("Error"),
                               QStringLiteral("Quillery requires Windows 98 or later."));

@@ -5,6 +5,7 @@
 #include "build/diagnostics.h"
 #include "build/source_date_epoch.h"
 #include "build/source_text.h"
+#include "framework/interrupt_cleanup.h"
 #include "framework/random_generator.h"
 #include "markup/blocks.h"
 #include "markup/paginate_book.h"
@@ -78,19 +79,12 @@ bool checkFiles(const FileService& source, const FileService& output, const Temp
     return ok;
 }
 
-void removeIfPresent(const std::string& path) {
-    FileService file(path);
-    if (file.exists()) {
-        (void)file.remove();
-    }
-}
-
 // Everything of one build after the files have been checked and the old output deleted.
 struct Build {
     Build(const FileService& source, const FileService& output, const BookInfo& info, uint32_t flags,
-          std::string sourcePath, TempPaths temps)
+          std::string sourcePath, TempPaths temps, const BuildSettings& settings, FileSystem& files)
         : source(source), output(output), info(info), flags(flags), sourcePath(std::move(sourcePath)),
-          temps(std::move(temps)), random(now()) {}
+          temps(std::move(temps)), settings(settings), files(files), random(now()) {}
 
     const FileService& source;
     const FileService& output;
@@ -100,6 +94,12 @@ struct Build {
     std::string bookName;
     std::string imageFolder;
     TempPaths temps;
+    const BuildSettings& settings;
+    FileSystem& files;
+    // The temporary files, made by this build and used through these objects only.
+    std::unique_ptr<FileService> textTemp;
+    std::unique_ptr<FileService> sidebarTemp;
+    std::unique_ptr<FileService> footnoteTemp;
     RandomGenerator random;
     RecordBuffer textRecordStarts{4};
     RecordBuffer textRecordSizes{4};
@@ -107,29 +107,45 @@ struct Build {
     RecordBuffer footnoteRecordSizes{4};
 
     Verdict run();
+    std::unique_ptr<FileService> createTemp(const std::string& path);
+    Verdict storeBlocks(BlockKind kind, std::string_view blockSection, size_t sectionStart,
+                        BookTables& tables, RecordBuffer& recordSizes, const std::string& path,
+                        std::unique_ptr<FileService>& temp);
     Verdict storeMainText(std::string_view mainText);
     Verdict processMarkup(std::string_view mainText, std::string_view blockSection);
 };
 
-Verdict Build::storeMainText(std::string_view mainText) {
-    FileService temp(temps.text);
-    if (temp.createFile() != 0) {
-        reportError("Could not create file %s.", temps.text.c_str());
-        return Verdict::Failed;
+// A temporary file is made new (never through a link someone put at its name) and kept open: it is written,
+// rewound and read through this object, never opened again by name.
+std::unique_ptr<FileService> Build::createTemp(const std::string& path) {
+    std::unique_ptr<FileService> temp = files.createNew(path);
+    if (!temp) {
+        reportError("Could not create file %s.", path.c_str());
     }
-    if (temp.open(FileService::Mode::ReadWrite) != 0) {
-        reportError("Could not open file %s for writing.", temps.text.c_str());
+    return temp;
+}
+
+Verdict Build::storeMainText(std::string_view mainText) {
+    textTemp = createTemp(temps.text);
+    if (!textTemp) {
         return Verdict::Failed;
     }
     ZlibCompressor compressor;
-    if (failed(compressTextRecords(mainText, temp, textRecordSizes, &textRecordStarts, compressor))) {
-        return Verdict::Failed;
+    return compressTextRecords(mainText, *textTemp, textRecordSizes, &textRecordStarts, compressor);
+}
+
+Verdict Build::storeBlocks(BlockKind kind, std::string_view blockSection, size_t sectionStart,
+                           BookTables& tables, RecordBuffer& recordSizes, const std::string& path,
+                           std::unique_ptr<FileService>& temp) {
+    RefTable& references = kind == BlockKind::Sidebar ? tables.sidebars : tables.footnotes;
+    if (!references.empty()) {
+        temp = createTemp(path);
+        if (!temp) {
+            return Verdict::Failed;
+        }
     }
-    if (temp.close() != 0) {
-        reportError("An error occurred writing the file %s.", temps.text.c_str());
-        return Verdict::Failed;
-    }
-    return Verdict::Ok;
+    return writeBlocks(kind, blockSection, sectionStart, references, recordSizes, tables.images, imageFolder,
+                       temp.get());
 }
 
 Verdict Build::processMarkup(std::string_view mainText, std::string_view blockSection) {
@@ -144,18 +160,20 @@ Verdict Build::processMarkup(std::string_view mainText, std::string_view blockSe
     }
     // Both kinds are always written, so that every problem of both is reported.
     size_t sectionStart = mainText.size();
-    Verdict sidebars = writeBlocks(BlockKind::Sidebar, blockSection, sectionStart, tables.sidebars,
-                                   sidebarRecordSizes, tables.images, imageFolder, temps.sidebars);
-    Verdict footnotes = writeBlocks(BlockKind::Footnote, blockSection, sectionStart, tables.footnotes,
-                                    footnoteRecordSizes, tables.images, imageFolder, temps.footnotes);
+    Verdict sidebars = storeBlocks(BlockKind::Sidebar, blockSection, sectionStart, tables, sidebarRecordSizes,
+                                   temps.sidebars, sidebarTemp);
+    Verdict footnotes = storeBlocks(BlockKind::Footnote, blockSection, sectionStart, tables,
+                                    footnoteRecordSizes, temps.footnotes, footnoteTemp);
     if (failed(sidebars) || failed(footnotes)) {
         return Verdict::Failed;
     }
     BookWriterInput input;
-    input.textTempPath = temps.text;
-    input.sidebarTempPath = temps.sidebars;
-    input.footnoteTempPath = temps.footnotes;
+    input.textTemp = textTemp.get();
+    input.sidebarTemp = sidebarTemp.get();
+    input.footnoteTemp = footnoteTemp.get();
     input.outputPath = output.fullPath();
+    input.replaceOutput = settings.replaceOutput;
+    input.files = &files;
     input.bookName = bookName;
     input.info = &info;
     input.tables = &tables;
@@ -196,23 +214,35 @@ Verdict Build::run() {
     return processMarkup(mainText, blockSection);
 }
 
+void removeTemps(FileSystem& files, const TempPaths& temps) {
+    for (const std::string* path : {&temps.text, &temps.sidebars, &temps.footnotes}) {
+        (void)files.removeIfPresent(*path);
+    }
+}
+
 Verdict runBuild(const FileService& source, const FileService& output, const BookInfo& info, uint32_t flags,
-                 const TempPaths& temps, bool guardImageFolder) {
+                 const TempPaths& temps, const BuildSettings& settings, bool guardImageFolder) {
     std::string sourcePath = source.fullPath();
     if (!checkFiles(source, output, temps, guardImageFolder)) {
         return Verdict::Failed;
     }
-    Build build(source, output, info, flags, sourcePath, temps);
+    FileSystem& files = settings.files != nullptr ? *settings.files : systemFileSystem();
+    const std::string outputPath = output.fullPath();
+    Build build(source, output, info, flags, sourcePath, temps, settings, files);
     build.bookName = bookNameFromTitle(info.title.toAnsi());
     build.imageFolder = imageFolderPath(sourcePath);
     FileService imageFolder(build.imageFolder);
     if (imageFolder.exists() && !imageFolder.isDirectory()) {
         reportWarning("The image directory \"%s\" isn't a directory.", build.imageFolder.c_str());
     }
-    removeIfPresent(output.fullPath());
-    removeIfPresent(temps.text);
-    removeIfPresent(temps.sidebars);
-    removeIfPresent(temps.footnotes);
+    // From here on an interruption removes the temporary files (stale ones are deleted here anyway), and
+    // until the old output is deleted, the output too (the check may have just made it).
+    for (const std::string* path : {&temps.text, &temps.sidebars, &temps.footnotes, &outputPath}) {
+        InterruptCleanup::addFile(*path);
+    }
+    (void)files.removeIfPresent(outputPath);
+    InterruptCleanup::dropFile(outputPath);
+    removeTemps(files, temps);
 
     Verdict verdict = Verdict::Failed;
     try {
@@ -220,9 +250,13 @@ Verdict runBuild(const FileService& source, const FileService& output, const Boo
     } catch (const std::bad_alloc&) {
         reportError("There is not enough memory to build the book %s.", sourcePath.c_str());
     }
-    removeIfPresent(temps.text);
-    removeIfPresent(temps.sidebars);
-    removeIfPresent(temps.footnotes);
+    build.textTemp.reset();
+    build.sidebarTemp.reset();
+    build.footnoteTemp.reset();
+    removeTemps(files, temps);
+    for (const std::string* path : {&temps.text, &temps.sidebars, &temps.footnotes}) {
+        InterruptCleanup::dropFile(*path);
+    }
     return verdict;
 }
 
@@ -233,14 +267,18 @@ class ScratchFolder {
         const char* base = std::getenv("TMPDIR");
         std::string pattern =
             std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/quillery-check-XXXXXX";
+        auto held = InterruptCleanup::hold();
         if (::mkdtemp(pattern.data()) != nullptr) {
             path_ = pattern;
+            InterruptCleanup::addFolder(path_);
         }
     }
     ~ScratchFolder() {
         if (!path_.empty()) {
+            auto held = InterruptCleanup::hold();
             std::error_code ignored;
             std::filesystem::remove_all(path_, ignored);
+            InterruptCleanup::dropFolder(path_);
         }
     }
     ScratchFolder(const ScratchFolder&) = delete;
@@ -252,16 +290,17 @@ class ScratchFolder {
     std::string path_;
 };
 
-Verdict checkBuild(const FileService& source, const BookInfo& info, uint32_t flags) {
+Verdict checkBuild(const FileService& source, const BookInfo& info, uint32_t flags,
+                   const BuildSettings& settings) {
     ScratchFolder scratch;
     if (scratch.path().empty()) {
         reportError("Could not create a scratch folder to check the book in.");
         return Verdict::Failed;
     }
-    std::string base = scratch.path() + "/" + source.fileName();
+    // Short names of the check's own, so that a source name of any length the system allows can be checked.
     FileService output(scratch.path() + "/book.tdb");
     // The scratch book cannot replace a picture, wherever the scratch folder lies.
-    return runBuild(source, output, info, flags, tempPathsFor(base), false);
+    return runBuild(source, output, info, flags, tempPathsFor(scratch.path() + "/book"), settings, false);
 }
 
 } // namespace
@@ -272,12 +311,12 @@ Verdict buildBook(const FileService* source, const FileService* output, const Bo
         return Verdict::Failed;
     }
     if (settings.checkOnly) {
-        return checkBuild(*source, info, flags);
+        return checkBuild(*source, info, flags, settings);
     }
     if (output == nullptr) {
         return Verdict::Failed;
     }
-    return runBuild(*source, *output, info, flags, tempPathsFor(source->fullPath()), true);
+    return runBuild(*source, *output, info, flags, tempPathsFor(source->fullPath()), settings, true);
 }
 
 } // namespace quillery

@@ -3,6 +3,7 @@
 
 #include "framework/book_info.h"
 #include "framework/file_service.h"
+#include "framework/file_system.h"
 #include "framework/verdict.h"
 
 #include <cstdint>
@@ -13,13 +14,19 @@ struct BuildSettings {
     // Run every stage and give every message, but write the temporary files and the book into a private
     // scratch folder that is removed afterwards: nothing beside the source changes, and `output` is not used.
     bool checkOnly = false;
+    // Whether the finished book may replace a file that appeared at the output path during the build (the old
+    // book itself is deleted at its start). False for numbered outputs, which must never replace a file.
+    bool replaceOutput = true;
+    // Where the temporary files and the book are made; null: the real file system.
+    FileSystem* files = nullptr;
 };
 
 // Builds the book of `source` into `output` with the book information `info` (only its title is read here;
 // the writer stores all five fields) and the flags word of the build (kFlagDictionary for a dictionary
 // build). Every problem is reported on the diagnostic channels. Returns Ok exactly when the book was written;
 // on failure no output file is left behind, and the build's temporary files are always deleted. An output in
-// the source's image folder, or in a folder inside it, is refused by the file check before anything is touched.
+// the source's image folder, or in a folder inside it, is refused by the file check before anything is touched. The output
+// path never holds a partial book: the book takes its name only when it is complete.
 // A missing source or output builds nothing.
 Verdict buildBook(const FileService* source, const FileService* output, const BookInfo& info, uint32_t flags,
                   const BuildSettings& settings = {});

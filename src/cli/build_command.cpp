@@ -79,6 +79,7 @@ int runBuilds(const CliOptions& options, DiagnosticPrinter& printer) {
         uint32_t flags = options.dictionary ? kFlagDictionary : 0;
         BuildSettings settings;
         settings.checkOnly = options.check;
+        settings.replaceOutput = !options.keepExisting; // a numbered name never replaces a file
         if (failed(buildBook(&sourceFile, &outputFile, info, flags, settings))) {
             status = 1;
             continue;

@@ -164,7 +164,7 @@ const char* usageText() {
            "  --version              show the version\n"
            "\n"
            "Exit status: 0 every book was written, 1 a book was not (or standard output could not be\n"
-           "written), 2 usage error.\n"
+           "written), 2 usage error, 128+N stopped by signal N (the build's files removed).\n"
            "SOURCE_DATE_EPOCH (seconds) fixes the creation date and random tag: builds become "
            "reproducible.\n";
 }

@@ -5,6 +5,7 @@
 #include "cli/diagnostic_printer.h"
 #include "cli/inspect_command.h"
 #include "cli/standard_output.h"
+#include "framework/interrupt_cleanup.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -55,6 +56,8 @@ int main(int argc, char** argv) {
         view.font = options->font == "large" ? cli::PreviewFont::Large : cli::PreviewFont::Small;
         return finish(cli::runInspect(options->sources.front(), view, stdout, stderr));
     }
+    // SIGINT and SIGTERM remove the build's temporary files and unfinished book, then end with 128 + signal.
+    (void)installInterruptCleanup();
     cli::DiagnosticPrinter printer(options->diagnostics, options->verbose, stderr, stdout);
     return finish(cli::runBuilds(*options, printer));
 }

@@ -234,4 +234,27 @@ int FileService::seek(uint64_t offset) {
     return fd_ >= 0 && ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0 ? 0 : 1;
 }
 
+int FileService::createNew() {
+    if (close() != 0) {
+        return 1;
+    }
+    int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return 1;
+    }
+    fd_ = fd;
+    return 0;
+}
+
+bool FileService::isOpenAt(const std::string& path) const {
+    struct stat open {};
+    struct stat named {};
+    return fd_ >= 0 && ::fstat(fd_, &open) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+int FileService::sync() {
+    return fd_ >= 0 && ::fsync(fd_) == 0 ? 0 : 1;
+}
+
 } // namespace quillery

@@ -68,6 +68,15 @@ class FileService {
     [[nodiscard]] virtual int position(uint64_t* offset) const;
     [[nodiscard]] virtual int seek(uint64_t offset);
 
+    // Creates the file and keeps it open for reading and writing: fails when anything is at the path, a
+    // symbolic link included (never followed). The mode is what a plain create gives (0666 less the umask).
+    // From here on the file is used through its descriptor only, so a name swapped in later is never touched.
+    [[nodiscard]] virtual int createNew();
+    // Flushes what was written to the disk.
+    [[nodiscard]] virtual int sync();
+    // Whether `path` (a link there not followed) names the file this object has open.
+    virtual bool isOpenAt(const std::string& path) const;
+
   private:
     std::string path_;
     int fd_ = -1;

@@ -191,20 +191,11 @@ Verdict resolveBlockReferences(std::string_view blockSection, RefTable& sidebars
 
 Verdict writeBlocks(BlockKind kind, std::string_view blockSection, size_t sectionStart, RefTable& references,
                     RecordBuffer& recordSizes, ImageTable& images, const std::string& imageFolder,
-                    const std::string& tempPath) {
-    FileService temp(tempPath);
-    if (temp.exists()) {
-        (void)temp.remove();
-    }
+                    FileService* temp) {
     if (references.empty()) {
         return Verdict::Ok;
     }
-    if (temp.createFile() != 0) {
-        reportError("Could not create file %s.", tempPath.c_str());
-        return Verdict::Failed;
-    }
-    if (temp.open(FileService::Mode::ReadWrite) != 0) {
-        reportError("Could not open file %s for writing.", tempPath.c_str());
+    if (temp == nullptr) {
         return Verdict::Failed;
     }
     if (!recordSizes.appendU32(0)) {
@@ -252,7 +243,7 @@ Verdict writeBlocks(BlockKind kind, std::string_view blockSection, size_t sectio
             ok = false;
         }
         size_t recordsBefore = recordSizes.count();
-        if (failed(compressTextRecords(body, temp, recordSizes, nullptr, compressor))) {
+        if (failed(compressTextRecords(body, *temp, recordSizes, nullptr, compressor))) {
             return Verdict::Failed;
         }
         size_t records = recordSizes.count() - recordsBefore;
@@ -261,10 +252,6 @@ Verdict writeBlocks(BlockKind kind, std::string_view blockSection, size_t sectio
             return Verdict::Failed;
         }
         entry.recordCount = static_cast<uint16_t>(records);
-    }
-    if (temp.close() != 0) {
-        reportError("An error occurred writing the file %s.", tempPath.c_str());
-        return Verdict::Failed;
     }
     // The bodies' images join the main text's: the whole table is sorted and converted again.
     if (referencedImage && failed(convertImageTable(images))) {

@@ -2,6 +2,7 @@
 
 #include "build/diagnostics.h"
 #include "framework/byte_order.h"
+#include "framework/interrupt_cleanup.h"
 #include "markup/paginate_book.h"
 #include "tdb/book_container.h"
 #include "tdb/book_format.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace quillery {
@@ -58,8 +60,8 @@ struct BookPlan {
 
 class BookWriter {
   public:
-    BookWriter(const BookWriterInput& input, FileService& output)
-        : in_(input), tables_(*input.tables), out_(output) {}
+    BookWriter(const BookWriterInput& input, FileSystem& files)
+        : in_(input), tables_(*input.tables), files_(files) {}
     Verdict run();
 
   private:
@@ -70,8 +72,11 @@ class BookWriter {
     std::vector<uint8_t> bookHeaderRecord();
     bool writeRecords();
     bool writeSection(BookSection section);
-    bool writeBlockSection(const RefTable& references, const std::string& tempPath, uint64_t textBytes);
-    bool copyFile(const std::string& path, uint64_t bytes);
+    bool writeBlockSection(const RefTable& references, FileService* temp, uint64_t textBytes);
+    bool copyFile(FileService* file, uint64_t bytes);
+    bool createBook();
+    bool publishBook();
+    void discardBook();
     bool put(const void* bytes, size_t length);
     bool put(const RecordBuffer& buffer) { return put(buffer.data(), buffer.byteLength()); }
     bool flush();
@@ -79,7 +84,8 @@ class BookWriter {
 
     const BookWriterInput& in_;
     const BookTables& tables_;
-    FileService& out_;
+    FileSystem& files_;
+    std::unique_ptr<FileService> out_; // the book under its hidden name until it is complete
     std::string metadata_;
     BookPlan plan_;
     RecordBuffer record_{1, 64000, 2000};
@@ -325,7 +331,7 @@ bool BookWriter::put(const void* bytes, size_t length) {
         return false;
     }
     if (length >= kOutputBufferSize) {
-        return out_.write(data, length) == 0;
+        return out_->write(data, length) == 0;
     }
     pending_.assign(data, data + length);
     return true;
@@ -335,25 +341,25 @@ bool BookWriter::flush() {
     if (pending_.empty()) {
         return true;
     }
-    bool ok = out_.write(pending_.data(), pending_.size()) == 0;
+    bool ok = out_->write(pending_.data(), pending_.size()) == 0;
     pending_.clear();
     return ok;
 }
 
-// Copies the first `bytes` bytes of a temp file; a file that cannot be opened or holds fewer is a failure.
-bool BookWriter::copyFile(const std::string& path, uint64_t bytes) {
+// Copies the first `bytes` bytes of a temp file, read from its start; a missing file or one that holds fewer
+// is a failure.
+bool BookWriter::copyFile(FileService* file, uint64_t bytes) {
     if (bytes == 0) {
         return true;
     }
-    FileService file(path);
-    if (file.open(FileService::Mode::Read) != 0) {
+    if (file == nullptr || file->seek(0) != 0) {
         return false;
     }
     std::vector<uint8_t> block(kCopyBlockSize);
     while (bytes > 0) {
         size_t want = static_cast<size_t>(std::min<uint64_t>(bytes, block.size()));
         size_t got = 0;
-        if (file.read(block.data(), want, &got) != 0 || got != want || !put(block.data(), want)) {
+        if (file->read(block.data(), want, &got) != 0 || got != want || !put(block.data(), want)) {
             return false;
         }
         bytes -= want;
@@ -361,8 +367,7 @@ bool BookWriter::copyFile(const std::string& path, uint64_t bytes) {
     return true;
 }
 
-bool BookWriter::writeBlockSection(const RefTable& references, const std::string& tempPath,
-                                   uint64_t textBytes) {
+bool BookWriter::writeBlockSection(const RefTable& references, FileService* temp, uint64_t textBytes) {
     if (references.empty()) {
         return true;
     }
@@ -377,7 +382,7 @@ bool BookWriter::writeBlockSection(const RefTable& references, const std::string
             return false;
         }
     }
-    return copyFile(tempPath, textBytes);
+    return copyFile(temp, textBytes);
 }
 
 bool BookWriter::writeSection(BookSection section) {
@@ -467,9 +472,9 @@ bool BookWriter::writeSection(BookSection section) {
     case BookSection::Metadata:
         return put(metadata_.data(), metadata_.size());
     case BookSection::Sidebars:
-        return writeBlockSection(tables_.sidebars, in_.sidebarTempPath, plan_.sidebarTextBytes);
+        return writeBlockSection(tables_.sidebars, in_.sidebarTemp, plan_.sidebarTextBytes);
     case BookSection::Footnotes:
-        return writeBlockSection(tables_.footnotes, in_.footnoteTempPath, plan_.footnoteTextBytes);
+        return writeBlockSection(tables_.footnotes, in_.footnoteTemp, plan_.footnoteTextBytes);
     case BookSection::TextLengths:
         record_.clear();
         for (size_t k = 1; k <= plan_.textRecords; ++k) {
@@ -494,7 +499,7 @@ bool BookWriter::writeRecords() {
         textBytes += plan_.recordSizes[k];
     }
     if (!put(prefix.data(), prefix.size()) || !put(header.data(), header.size()) ||
-        !copyFile(in_.textTempPath, textBytes)) {
+        !copyFile(in_.textTemp, textBytes)) {
         return false;
     }
     uint64_t expected = prefix.size() + header.size() + textBytes;
@@ -514,23 +519,73 @@ bool BookWriter::writeRecords() {
     return put(kMarkerRecord.data(), kMarkerRecord.size()) && flush();
 }
 
+std::string folderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+// The book starts under a hidden name in the output's folder (so that the rename stays on one file system),
+// named for removal should the build be interrupted.
+bool BookWriter::createBook() {
+    auto held = InterruptCleanup::hold();
+    out_ = files_.createHidden(folderOf(in_.outputPath));
+    if (out_) {
+        InterruptCleanup::addFile(out_->path());
+    }
+    return out_ != nullptr;
+}
+
+// Flushed to the disk, the complete book takes its name in one step. What reaches the name must be the file
+// this writer made: should someone have put a link at the hidden name, the link is removed again.
+bool BookWriter::publishBook() {
+    if (out_->sync() != 0) {
+        return false;
+    }
+    auto held = InterruptCleanup::hold();
+    if (files_.rename(out_->path(), in_.outputPath, in_.replaceOutput) != 0) {
+        return false;
+    }
+    if (!out_->isOpenAt(in_.outputPath)) {
+        (void)files_.removeIfPresent(in_.outputPath);
+        return false;
+    }
+    InterruptCleanup::dropFile(out_->path());
+    if (out_->close() != 0) {
+        (void)files_.removeIfPresent(in_.outputPath);
+        out_.reset();
+        return false;
+    }
+    out_.reset();
+    // The book is whole under its name; making the rename itself durable is the file system's best effort.
+    (void)files_.syncFolder(folderOf(in_.outputPath));
+    return true;
+}
+
+void BookWriter::discardBook() {
+    if (!out_) {
+        return;
+    }
+    (void)out_->close();
+    auto held = InterruptCleanup::hold();
+    (void)files_.removeIfPresent(out_->path());
+    InterruptCleanup::dropFile(out_->path());
+    out_.reset();
+}
+
 Verdict BookWriter::run() {
     metadata_ = buildMetadata();
     if (!checkTables() || !planRecords()) {
         return Verdict::Failed;
     }
-    const std::string& path = in_.outputPath;
-    if (out_.createFile() != 0) {
-        reportError("An error occurred writing the file %s.", path.c_str());
-        return Verdict::Failed;
-    }
-    bool ok = out_.open(FileService::Mode::ReadWrite) == 0 && writeRecords();
-    ok = out_.close() == 0 && ok;
+    bool ok = createBook() && writeRecords() && publishBook();
     if (!ok) {
         if (!reported_) {
-            reportError("An error occurred writing the file %s.", path.c_str());
+            reportError("An error occurred writing the file %s.", in_.outputPath.c_str());
         }
-        (void)out_.remove();
+        discardBook();
         return Verdict::Failed;
     }
     reportNote("Done.");
@@ -539,20 +594,15 @@ Verdict BookWriter::run() {
 
 } // namespace
 
-Verdict writeBook(const BookWriterInput& input, FileService& output) {
+Verdict writeBook(const BookWriterInput& input) {
     if (input.info == nullptr || input.tables == nullptr || input.textRecordStarts == nullptr ||
         input.textRecordSizes == nullptr || input.sidebarRecordSizes == nullptr ||
         input.footnoteRecordSizes == nullptr) {
         reportError("The book could not be written: its tables are missing. No output file generated.");
         return Verdict::Failed;
     }
-    BookWriter writer(input, output);
+    BookWriter writer(input, input.files != nullptr ? *input.files : systemFileSystem());
     return writer.run();
-}
-
-Verdict writeBook(const BookWriterInput& input) {
-    FileService output(input.outputPath);
-    return writeBook(input, output);
 }
 
 } // namespace quillery

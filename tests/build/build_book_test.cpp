@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,12 +17,12 @@ namespace {
 class BuildBookTest : public ::testing::Test {
   protected:
     Verdict build(const std::string& sourceName, const std::string& outputName,
-                  const std::string& title = "Tale") {
+                  const std::string& title = "Tale", const BuildSettings& settings = {}) {
         BookInfo info;
         info.title = WideString::fromAnsi(title);
         FileService source(dir.file(sourceName));
         FileService output(dir.file(outputName));
-        return buildBook(&source, &output, info, 0);
+        return buildBook(&source, &output, info, 0, settings);
     }
 
     test::ScratchDir dir;
@@ -174,6 +176,143 @@ TEST_F(BuildBookTest, MissingFileObjectsBuildNothing) {
     EXPECT_EQ(Verdict::Failed, buildBook(nullptr, &output, info, 0));
     EXPECT_TRUE(reports.lines().empty());
     EXPECT_TRUE(dir.entries().empty());
+}
+
+// The real file system with a hook that runs right after each file the build makes has been created.
+class HookedFiles : public FileSystem {
+  public:
+    std::unique_ptr<FileService> createNew(const std::string& path) override {
+        auto file = FileSystem::createNew(path);
+        if (file && afterCreate) {
+            afterCreate(path);
+        }
+        return file;
+    }
+    std::unique_ptr<FileService> createHidden(const std::string& folder) override {
+        auto file = FileSystem::createHidden(folder);
+        if (file && afterCreate) {
+            afterCreate(file->path());
+        }
+        return file;
+    }
+    std::function<void(const std::string&)> afterCreate;
+};
+
+// Fixed date and random tag, so that two builds of one source give the same bytes.
+class FixedEpoch {
+  public:
+    FixedEpoch() { ::setenv("SOURCE_DATE_EPOCH", "1780000000", 1); }
+    ~FixedEpoch() { ::unsetenv("SOURCE_DATE_EPOCH"); }
+};
+
+// A source with main text over several records, a sidebar and a footnote: every temporary file is used.
+std::string threeTempSource() {
+    std::string text = "\\Sd=\"note\"x\\Sd \\Fn=\"foot\"y\\Fn ";
+    for (int i = 0; i < 3000; ++i) {
+        text += "words and more words ";
+    }
+    return text +
+           "\n<sidebar id=\"note\">A sidebar.</sidebar>\n<footnote id=\"foot\">A footnote.</footnote>\n";
+}
+
+// Someone swaps each temporary name for a link to another file right after the build made it: the build
+// goes on through what it created, so the other file is neither written nor read into the book.
+TEST_F(BuildBookTest, TemporaryNamesSwappedForLinksAreNeverFollowed) {
+    FixedEpoch epoch;
+    test::writeFile(dir.file("tale.tml"), threeTempSource());
+    ASSERT_EQ(Verdict::Ok, build("tale.tml", "tale.tdb"));
+    std::string good = test::readFile(dir.file("tale.tdb"));
+    ASSERT_EQ(0, std::remove(dir.file("tale.tdb").c_str()));
+
+    const std::string secret(100000, 'S');
+    test::writeFile(dir.file("secret"), secret);
+    HookedFiles files;
+    std::vector<std::string> swapped;
+    bool swapBook = false;
+    files.afterCreate = [&](const std::string& path) {
+        if (!swapBook && path.find("/.quillery-") != std::string::npos) {
+            return;
+        }
+        std::string aside = dir.file("aside" + std::to_string(swapped.size()));
+        ASSERT_EQ(0, std::rename(path.c_str(), aside.c_str()));
+        ASSERT_EQ(0, ::symlink(dir.file("secret").c_str(), path.c_str()));
+        swapped.push_back(path);
+    };
+    BuildSettings settings;
+    settings.files = &files;
+    reports.clear();
+    EXPECT_EQ(Verdict::Ok, build("tale.tml", "tale.tdb", "Tale", settings));
+    // The text records, sidebar and footnote came from the files the build made, not from the secret.
+    EXPECT_EQ(3u, swapped.size());
+    EXPECT_EQ(good, test::readFile(dir.file("tale.tdb")));
+    EXPECT_EQ(secret, test::readFile(dir.file("secret")));
+    // The links at the temporary names are removed (not what they point to).
+    for (const char* name : {"tale.tml.tmp", "tale.tml.sid", "tale.tml.ftn"}) {
+        struct stat info {};
+        EXPECT_NE(0, ::lstat(dir.file(name).c_str(), &info)) << name;
+    }
+
+    // A link put at the book's hidden name never becomes the book: the build fails and leaves no output.
+    swapBook = true;
+    swapped.clear();
+    reports.clear();
+    EXPECT_EQ(Verdict::Failed, build("tale.tml", "tale.tdb", "Tale", settings));
+    EXPECT_EQ(4u, swapped.size());
+    EXPECT_EQ("E An error occurred writing the file " + dir.file("tale.tdb") + ".", reports.lines().back());
+    struct stat info {};
+    EXPECT_NE(0, ::lstat(dir.file("tale.tdb").c_str(), &info));
+    EXPECT_EQ(secret, test::readFile(dir.file("secret")));
+    // What the build wrote went into the file it made (set aside here).
+    EXPECT_EQ(good, test::readFile(dir.file("aside3")));
+}
+
+TEST_F(BuildBookTest, ASidebarFileThatCannotBeMadeFailsTheBuild) {
+    test::writeFile(dir.file("tale.tml"), threeTempSource());
+    ASSERT_EQ(0, ::mkdir(dir.file("tale.tml.sid").c_str(), 0777));
+    EXPECT_EQ(Verdict::Failed, build("tale.tml", "tale.tdb"));
+    std::vector<std::string> lines = reports.lines();
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(),
+                                     "E Could not create file " + dir.file("tale.tml.sid") + "."));
+    EXPECT_EQ((std::vector<std::string>{"tale.tml", "tale.tml.sid"}), dir.entries());
+}
+
+// A numbered output never replaces a file, even one that appears while the book is written.
+TEST_F(BuildBookTest, AnOutputThatMayNotBeReplacedIsNeverReplaced) {
+    test::writeFile(dir.file("tale.tml"), "Once upon a time.");
+    HookedFiles files;
+    files.afterCreate = [&](const std::string& path) {
+        if (path.find("/.quillery-") != std::string::npos) {
+            test::writeFile(dir.file("tale.1.tdb"), "someone else's");
+        }
+    };
+    BuildSettings settings;
+    settings.files = &files;
+    settings.replaceOutput = false;
+    EXPECT_EQ(Verdict::Failed, build("tale.tml", "tale.1.tdb", "Tale", settings));
+    EXPECT_EQ("E An error occurred writing the file " + dir.file("tale.1.tdb") + ".", reports.lines().back());
+    EXPECT_EQ("someone else's", test::readFile(dir.file("tale.1.tdb")));
+    EXPECT_EQ((std::vector<std::string>{"tale.1.tdb", "tale.tml"}), dir.entries());
+
+    // Allowed to replace, the finished book takes the name.
+    settings.replaceOutput = true;
+    EXPECT_EQ(Verdict::Ok, build("tale.tml", "tale.1.tdb", "Tale", settings));
+    EXPECT_NE("someone else's", test::readFile(dir.file("tale.1.tdb")));
+    EXPECT_EQ((std::vector<std::string>{"tale.1.tdb", "tale.tml"}), dir.entries());
+}
+
+// A check keeps its scratch names short: a source name of 252 bytes or more is checked like any other.
+TEST_F(BuildBookTest, ACheckWorksForTheLongestSourceNames) {
+    for (size_t length : {size_t{252}, size_t{255}}) {
+        std::string name = std::string(length - 4, 'n') + ".tml";
+        test::writeFile(dir.file(name), "Once upon a time.");
+        BuildSettings settings;
+        settings.checkOnly = true;
+        reports.clear();
+        EXPECT_EQ(Verdict::Ok, build(name, "", "Tale", settings)) << length;
+        EXPECT_FALSE(reports.hasErrors()) << reports.lines().back();
+        EXPECT_EQ((std::vector<std::string>{name}), dir.entries());
+        ASSERT_EQ(0, std::remove(dir.file(name).c_str()));
+    }
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -63,22 +64,21 @@ class BookFixture {
         textLength = text.size();
         starts.clear();
         sizes.clear();
-        FileService temp(dir.file("book.tml.tmp"));
-        (void)temp.remove();
-        ASSERT_EQ(temp.createFile(), 0);
-        ASSERT_EQ(temp.open(FileService::Mode::ReadWrite), 0);
+        textTemp = std::make_unique<FileService>(dir.file("book.tml.tmp"));
+        (void)textTemp->remove();
+        ASSERT_EQ(textTemp->createNew(), 0);
         ZlibCompressor compressor;
-        ASSERT_FALSE(failed(compressTextRecords(text, temp, sizes, &starts, compressor)));
-        ASSERT_EQ(temp.close(), 0);
+        ASSERT_FALSE(failed(compressTextRecords(text, *textTemp, sizes, &starts, compressor)));
     }
 
     // Adds sidebars (or footnotes) with the given names and bodies, compressed into their temp file.
     void setBlocks(bool sidebars, const std::vector<std::pair<std::string, std::string>>& blocks) {
         RefTable& table = sidebars ? tables.sidebars : tables.footnotes;
         RecordBuffer& recordSizes = sidebars ? sidebarSizes : footnoteSizes;
-        FileService temp(dir.file(sidebars ? "book.tml.sid" : "book.tml.ftn"));
-        ASSERT_EQ(temp.createFile(), 0);
-        ASSERT_EQ(temp.open(FileService::Mode::ReadWrite), 0);
+        std::unique_ptr<FileService>& file = sidebars ? sidebarTemp : footnoteTemp;
+        file = std::make_unique<FileService>(dir.file(sidebars ? "book.tml.sid" : "book.tml.ftn"));
+        ASSERT_EQ(file->createNew(), 0);
+        FileService& temp = *file;
         ASSERT_TRUE(recordSizes.appendU32(0));
         ZlibCompressor compressor;
         for (const auto& [name, body] : blocks) {
@@ -89,7 +89,6 @@ class BookFixture {
             entry.recordCount = static_cast<uint16_t>(recordSizes.count() - before);
             table.push_back(entry);
         }
-        ASSERT_EQ(temp.close(), 0);
     }
 
     // `count` page entries spread evenly over the text, each consistent with the text records.
@@ -128,9 +127,9 @@ class BookFixture {
 
     BookWriterInput input() {
         BookWriterInput in;
-        in.textTempPath = dir.file("book.tml.tmp");
-        in.sidebarTempPath = dir.file("book.tml.sid");
-        in.footnoteTempPath = dir.file("book.tml.ftn");
+        in.textTemp = textTemp.get();
+        in.sidebarTemp = sidebarTemp.get();
+        in.footnoteTemp = footnoteTemp.get();
         in.outputPath = outputPath();
         in.bookName = bookName;
         in.info = &info;
@@ -165,6 +164,10 @@ class BookFixture {
     RecordBuffer sizes{4};
     RecordBuffer sidebarSizes{4};
     RecordBuffer footnoteSizes{4};
+    // The temporary files, open as the driver keeps them.
+    std::unique_ptr<FileService> textTemp;
+    std::unique_ptr<FileService> sidebarTemp;
+    std::unique_ptr<FileService> footnoteTemp;
     size_t textLength = 0;
     std::string bookName = "The Lamp on Gull Point";
     uint32_t flags = 0;

@@ -290,7 +290,9 @@ std::string bookWithSidebarRecord(const std::string& body) {
     EXPECT_EQ(Z_OK, compress(reinterpret_cast<Bytef*>(compressed.data()), &size,
                              reinterpret_cast<const Bytef*>(body.data()), static_cast<uLong>(body.size())));
     compressed.resize(size);
-    test::writeFile(fixture.dir.file("book.tml.sid"), compressed);
+    fixture.sidebarTemp = std::make_unique<FileService>(fixture.dir.file("book.tml.sid"));
+    EXPECT_EQ(0, fixture.sidebarTemp->createNew());
+    EXPECT_EQ(0, fixture.sidebarTemp->write(compressed.data(), compressed.size()));
     EXPECT_TRUE(fixture.sidebarSizes.appendU32(0));
     EXPECT_TRUE(fixture.sidebarSizes.appendU32(static_cast<uint32_t>(size)));
     RefEntry entry;
