@@ -7,14 +7,13 @@
 #include "framework/file_service.h"
 #include "framework/record_buffer.h"
 #include "framework/verdict.h"
+#include "tdb/book_format.h"
 #include "tdb/compressor.h"
 
 #include <cstddef>
 #include <string_view>
 
 namespace quillery {
-
-constexpr size_t kTextRecordSize = 8192;
 
 // Bytes taken by the tag whose backslash is at `start`, never past the end of `text`. Measured from the tag
 // alone, whatever came before it: `\\` 2, `\a` 5, `\U` 6, `\X`, `\S`, `\C` and `\Fn` 3, any other pair 2, and
