@@ -264,8 +264,8 @@ bool BookReader::readTextLengths() {
     return true;
 }
 
-// A text record is one complete zlib stream that inflates to at most 8192 bytes (to `expectedLength` when
-// that is not 0) and ends exactly at the end of the record.
+// A text record is one complete zlib stream that inflates to at most kTextRecordSize bytes (to
+// `expectedLength` when that is not 0) and ends exactly at the end of the record.
 bool BookReader::inflateRecord(size_t index, size_t expectedLength, uint32_t* length) {
     std::string_view compressed = record(index);
     inflated_.resize(kTextRecordSize + 1);
