@@ -1,12 +1,12 @@
 #include "tdb/book_reader.h"
 
 #include "framework/byte_order.h"
+#include "tdb/field_checks.h"
 #include "tdb/png_stream_check.h"
 
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -17,10 +17,10 @@ const uint8_t* bytesOf(std::string_view text) {
     return reinterpret_cast<const uint8_t*>(text.data());
 }
 
-class BookReader {
+class BookReader : private FieldChecks {
   public:
     BookReader(std::string_view bytes, BookContents& book, std::string& error)
-        : bytes_(bytes), book_(book), error_(error) {}
+        : FieldChecks(error), bytes_(bytes), book_(book) {}
 
     bool read() {
         return readContainer() && readBookHeader() && readTextLengths() && readTextRecords() &&
@@ -33,7 +33,6 @@ class BookReader {
     }
 
   private:
-    bool fail(const char* format, ...) __attribute__((format(printf, 2, 3)));
     std::string_view record(size_t index) const {
         return bytes_.substr(book_.records[index].offset, book_.records[index].size);
     }
@@ -43,11 +42,6 @@ class BookReader {
     const char* sectionName(BookSection section) const {
         return kSectionNames[static_cast<size_t>(section)].data();
     }
-    bool expectU16(std::string_view bytes, size_t offset, uint16_t expected, const char* what);
-    bool expectU32(std::string_view bytes, size_t offset, uint32_t expected, const char* what);
-    bool expectZeros(std::string_view bytes, size_t from, size_t to, const char* what);
-    // A name ending at its first NUL within the field, with only zero bytes after it.
-    bool readNameField(std::string_view field, std::string& name, const char* what);
     bool inflateRecord(size_t index, size_t expectedLength, uint32_t* length);
     bool checkTextPlace(uint16_t record, uint16_t offset, const char* what, size_t at);
 
@@ -67,48 +61,9 @@ class BookReader {
 
     std::string_view bytes_;
     BookContents& book_;
-    std::string& error_;
     std::vector<uint64_t> textStarts_; // 0, end of text record 1, ...
     std::vector<uint8_t> inflated_;
 };
-
-bool BookReader::fail(const char* format, ...) {
-    char message[512];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(message, sizeof message, format, args);
-    va_end(args);
-    error_ = message;
-    return false;
-}
-
-bool BookReader::expectU16(std::string_view bytes, size_t offset, uint16_t expected, const char* what) {
-    uint16_t value = readU16BE(bytesOf(bytes) + offset);
-    return value == expected || fail("%s is %u, expected %u", what, value, expected);
-}
-
-bool BookReader::expectU32(std::string_view bytes, size_t offset, uint32_t expected, const char* what) {
-    uint32_t value = readU32BE(bytesOf(bytes) + offset);
-    return value == expected || fail("%s is %u, expected %u", what, value, expected);
-}
-
-bool BookReader::expectZeros(std::string_view bytes, size_t from, size_t to, const char* what) {
-    for (size_t at = from; at < to; ++at) {
-        if (bytes[at] != '\0') {
-            return fail("%s: byte %zu is 0x%02X, expected 0", what, at, static_cast<uint8_t>(bytes[at]));
-        }
-    }
-    return true;
-}
-
-bool BookReader::readNameField(std::string_view field, std::string& name, const char* what) {
-    size_t end = field.find('\0');
-    if (end == std::string_view::npos) {
-        return fail("%s has no terminating NUL within its %zu bytes", what, field.size());
-    }
-    name = field.substr(0, end);
-    return expectZeros(field, end, field.size(), what);
-}
 
 bool BookReader::readContainer() {
     if (bytes_.size() < kDatabaseHeaderSize) {
