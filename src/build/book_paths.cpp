@@ -2,6 +2,7 @@
 
 #include "build/diagnostics.h"
 #include "framework/file_service.h"
+#include "tdb/book_format.h"
 
 #include <algorithm>
 
@@ -16,7 +17,7 @@ constexpr size_t kBookNameEnds = 13;
 std::string bookNameFromTitle(std::string_view ansiTitle) {
     std::string_view title = ansiTitle.substr(0, std::min(ansiTitle.size(), kTitleLimit));
     std::string name(title);
-    if (title.size() > kBookNameLength) {
+    if (title.size() > kMaxBookNameLength) {
         name = std::string(title.substr(0, kBookNameEnds)) + "..." +
                std::string(title.substr(title.size() - kBookNameEnds));
         reportWarning("Book name is greater than 29 characters.  Truncating to \"%s\".", name.c_str());

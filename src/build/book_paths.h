@@ -7,7 +7,6 @@
 
 namespace quillery {
 
-constexpr size_t kBookNameLength = 29;    // the database name field holds 32 bytes with its terminator
 constexpr size_t kOutputBaseLength = 251; // output names are at most 251 bytes plus ".tdb"
 
 // The database name for a title in Windows-1252: cut to 255 bytes, then the first 13 bytes, "..." and the

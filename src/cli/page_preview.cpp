@@ -2,43 +2,48 @@
 
 #include "cli/diagnostic_printer.h"
 #include "framework/windows1252.h"
+#include "tdb/book_format.h"
 
 #include <cstdio>
 
 namespace quillery::cli {
 namespace {
 
-constexpr uint16_t kItalic = 0x8000;
-constexpr uint16_t kUnderline = 0x4000;
-constexpr uint16_t kIndented = 0x2000;
-constexpr uint16_t kOverstrike = 0x1000;
-constexpr uint16_t kInvisible = 0x0800;
-constexpr uint16_t kReference = 0x0400;
-constexpr uint16_t kSuperscript = 0x0200;
-constexpr uint16_t kSubscript = 0x0100;
-constexpr uint16_t kBold = 0x0080;
-
 struct StyleBit {
     uint16_t bit;
     const char* name;
 };
 constexpr StyleBit kStyleBits[] = {
-    {kBold, "bold"},           {kItalic, "italic"},
-    {kUnderline, "underline"}, {kOverstrike, "overstrike"},
-    {kIndented, "indented"},   {kInvisible, "invisible"},
-    {kReference, "reference"}, {kSuperscript, "superscript"},
-    {kSubscript, "subscript"},
+    {kStyleBoldWeight, "bold"},       {kStyleItalic, "italic"},           {kStyleUnderline, "underline"},
+    {kStyleOverstrike, "overstrike"}, {kStyleIndent, "indented"},         {kStyleInvisible, "invisible"},
+    {kStyleReference, "reference"},   {kStyleSuperscript, "superscript"}, {kStyleSubscript, "subscript"},
 };
 
 std::string fontName(uint16_t style) {
-    unsigned font = (style >> 3) & 0x0F;
-    static const char* const kFonts[] = {"small", "bold", "large"};
-    return font < 3 ? kFonts[font] : "font " + std::to_string(font);
+    unsigned font = pageFont(style);
+    switch (font) {
+    case kFontSmall:
+        return "small";
+    case kFontBold:
+        return "bold";
+    case kFontLarge:
+        return "large";
+    default:
+        return "font " + std::to_string(font);
+    }
 }
 
 const char* alignmentName(uint16_t style) {
-    static const char* const kAlignments[] = {"left", "centred", "right", "alignment 3"};
-    return kAlignments[style & 3];
+    switch (pageAlignment(style)) {
+    case kAlignLeft:
+        return "left";
+    case kAlignCentre:
+        return "centred";
+    case kAlignRight:
+        return "right";
+    default:
+        return "alignment 3";
+    }
 }
 
 int hexValue(char c) {

@@ -17,8 +17,6 @@
 namespace quillery {
 namespace {
 
-constexpr size_t kImageNameLength = 31;
-
 struct BlockTags {
     const char* open; // followed by the name, a double quote and '>'
     const char* close;
@@ -167,11 +165,9 @@ bool collectBodyImages(std::string_view body, size_t place, ImageTable& images,
         std::string name(body.substr(nameStart, nameEnd - nameStart));
         at = close == std::string_view::npos ? body.size() : close;
         referencedImage = true;
-        // The record's name field holds 31 bytes and its terminator.
-        if (name.size() > kImageNameLength) {
-            reportErrorAt(place + at - 1,
-                          "Image name \"%s\" is longer than 31 characters! Please rename the image.",
-                          name.c_str());
+        // The record's name field holds the name and its terminator.
+        if (name.size() > kMaxImageNameLength) {
+            reportErrorAt(place + at - 1, kImageNameTooLongMessage, name.c_str());
             ok = false;
         }
         if (!checkBlockImage(name, imageFolder, images)) {

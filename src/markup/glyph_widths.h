@@ -2,6 +2,8 @@
 // style, and the line height it demands.
 #pragma once
 
+#include "tdb/book_format.h" // font codes and style bits
+
 #include <array>
 #include <cstdint>
 
@@ -13,22 +15,6 @@ using GlyphWidthTables = std::array<GlyphWidthTable, 5>;
 // Table 0 small, 1 bold, 2 large, 3 large bold, 4 superscript and subscript; indexed by the device character
 // code.
 extern const GlyphWidthTables kGlyphWidths;
-
-// Font codes of the scan.
-constexpr uint16_t kFontSmall = 0;
-constexpr uint16_t kFontBold = 1;
-constexpr uint16_t kFontLarge = 2;
-
-// Bits of the style word.
-constexpr uint16_t kStyleItalic = 0x8000;
-constexpr uint16_t kStyleUnderline = 0x4000;
-constexpr uint16_t kStyleIndent = 0x2000;
-constexpr uint16_t kStyleOverstrike = 0x1000;
-constexpr uint16_t kStyleInvisible = 0x0800;
-constexpr uint16_t kStyleReference = 0x0400;
-constexpr uint16_t kStyleSuperscript = 0x0200;
-constexpr uint16_t kStyleSubscript = 0x0100;
-constexpr uint16_t kStyleBoldWeight = 0x0080;
 
 struct GlyphMetrics {
     const GlyphWidthTable* widths;

@@ -2,17 +2,10 @@
 
 #include "markup/image_file_check.h"
 #include "markup/image_table.h"
+#include "tdb/book_format.h"
 #include "tdb/image_conversion.h"
 
 namespace quillery {
-namespace {
-
-constexpr size_t kImageNameLimit = 31;
-constexpr uint32_t kFallbackSize = 16;
-constexpr uint32_t kLineWidth = 158;
-constexpr uint32_t kPageHeight = 148;
-
-} // namespace
 
 ImagePlacement ImageCollector::image(size_t tag, uint32_t blockIndent) {
     size_t after = tag + 2;
@@ -32,9 +25,8 @@ ImagePlacement ImageCollector::image(size_t tag, uint32_t blockIndent) {
     ImagePlacement placement;
     placement.resume = context_.clip(close + 1);
     std::string name(context_.text.substr(nameStart, close - nameStart));
-    if (name.size() > kImageNameLimit) {
-        context_.report.error(tag, "Image name \"%s\" is longer than 31 characters! Please rename the image.",
-                              name.c_str());
+    if (name.size() > kMaxImageNameLength) {
+        context_.report.error(tag, kImageNameTooLongMessage, name.c_str());
     }
     // A name that fails the .png rule takes no room and gets no entry.
     ImageSize size;
@@ -49,9 +41,9 @@ ImagePlacement ImageCollector::image(size_t tag, uint32_t blockIndent) {
     }
     placement.width = size.width;
     placement.height = size.height;
-    if (placement.width + blockIndent > kLineWidth || placement.height > kPageHeight) {
-        placement.width = kFallbackSize;
-        placement.height = kFallbackSize;
+    if (placement.width + blockIndent > kPageWidth || placement.height > kPageHeight) {
+        placement.width = kImagePlaceholderSize;
+        placement.height = kImagePlaceholderSize;
     }
     return placement;
 }

@@ -2,12 +2,13 @@
 
 #include "build/diagnostics.h"
 #include "framework/file_service.h"
+#include "tdb/book_format.h"
 
 namespace quillery {
 
 namespace {
 
-constexpr ImageSize kDefaultImageSize{16, 16};
+constexpr ImageSize kDefaultImageSize{kImagePlaceholderSize, kImagePlaceholderSize};
 
 char asciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;

@@ -76,7 +76,7 @@ void Layout::breakCharacter(size_t position) {
     } else if (following == '-' || following == '_') {
         spaceRun_ = false;
     } else {
-        if ((spaceRun_ ? spaceRunX_ : x_) <= kLineWidth) {
+        if ((spaceRun_ ? spaceRunX_ : x_) <= kPageWidth) {
             recordBreakPoint(next);
         }
         spaceRun_ = false;
@@ -98,7 +98,7 @@ void Layout::pageBreak() {
 
 void Layout::softHyphen(size_t after) {
     GlyphMetrics metrics = glyphMetricsFor(style_->font, style_->style);
-    if (static_cast<int64_t>(x_) + (*metrics.widths)[kSoftHyphenCode] <= kLineWidth) {
+    if (static_cast<int64_t>(x_) + (*metrics.widths)[kSoftHyphenCode] <= kPageWidth) {
         recordBreakPoint(after, true);
     }
 }
@@ -139,7 +139,7 @@ void Layout::appendPage(size_t position) {
         entry.record = place.record;
         entry.offset = place.offset;
         entry.position = static_cast<uint32_t>(position);
-        entry.style = static_cast<uint16_t>(style_->style | (style_->alignment & 3) | (style_->font << 3));
+        entry.style = pageStyleWord(style_->style, style_->alignment, style_->font);
         pages_->push_back(entry);
     }
     ++pageCount_;
@@ -149,7 +149,7 @@ size_t Layout::fullStep(size_t position, size_t itemStart, const ScanStyle& item
     size_t p = position;
     // 1-2: overflow.
     uint32_t effectiveX = spaceRun_ ? spaceRunX_ : x_;
-    if (!lineEndRequested_ && effectiveX > kLineWidth) {
+    if (!lineEndRequested_ && effectiveX > kPageWidth) {
         if (breakPoint_.position == lineStart_.position) {
             // No break opportunity on this line: cut before the item that overflowed it, never at the
             // line start itself.

@@ -1,6 +1,6 @@
 // The layout engine of the markup scan: measures characters with the device's glyph widths, finds
-// the break opportunities, ends lines and pages on the device's 158 x 148 pixel page, and appends the page
-// entries.
+// the break opportunities, ends lines and pages on the device's page (kPageWidth x kPageHeight pixels), and
+// appends the page entries.
 //
 // It works on the scanner's style state (font, style word, alignment, heading-span and index-item flags),
 // which the break-point snapshots save and restore together with the position, so that text laid out again
@@ -23,7 +23,7 @@ namespace quillery {
 struct ScanStyle {
     uint16_t font = 0;
     uint16_t style = 0;
-    uint16_t alignment = 0; // 0 left, 1 centre, 2 right
+    uint16_t alignment = kAlignLeft; // kAlignLeft, kAlignCentre or kAlignRight
     bool inHeading = false;
     bool inIndex = false;
 };
@@ -57,10 +57,7 @@ class LineRetreatListener {
 
 class Layout {
   public:
-    static constexpr uint32_t kLineWidth = 158;
-    static constexpr uint32_t kPageHeight = 148;
     static constexpr uint32_t kBaseLineHeight = 11;
-    static constexpr uint32_t kBlockIndent = 8;
     static constexpr uint32_t kDownAdvance = 33;
     static constexpr uint32_t kUnicodeWidth = 10;
     static constexpr uint32_t kUnicodeHeight = 14;
@@ -116,12 +113,12 @@ class Layout {
             }
             x += entry & kTextWidthMask;
             ++pos;
-            // A space run of one before an ordinary character: the x before it is at most 158, so the break
-            // point after it is recorded.
+            // A space run of one before an ordinary character: the x before it is at most kPageWidth, so the
+            // break point after it is recorded.
             bool space = (entry & kTextSpace) != 0;
             breakAt = space ? pos : breakAt;
             breakX = space ? x : breakX;
-            if ((x > kLineWidth) | (pos >= limit)) {
+            if ((x > kPageWidth) | (pos >= limit)) {
                 break;
             }
             entry = next;
@@ -182,7 +179,7 @@ class Layout {
     // position where the scan goes on.
     size_t step(size_t position, size_t itemStart, const ScanStyle& itemStyle) {
         if (!lineEndRequested_ && !pageBreakRequested_ && !headingOpened_ && position < text_.size() &&
-            (spaceRun_ ? spaceRunX_ : x_) <= kLineWidth) {
+            (spaceRun_ ? spaceRunX_ : x_) <= kPageWidth) {
             return position;
         }
         return fullStep(position, itemStart, itemStyle);

@@ -2,6 +2,7 @@
 
 #include "build/diagnostics.h"
 #include "markup/signed_byte_order.h"
+#include "tdb/book_format.h"
 
 #include <zlib.h>
 
@@ -11,7 +12,6 @@
 namespace quillery {
 namespace {
 
-constexpr size_t kNameLimit = 80;
 constexpr size_t kStoredWhenTooLong = 79;
 
 std::string lowered(std::string name) {
@@ -49,7 +49,7 @@ size_t LinkCollector::reference(size_t tag) {
     }
     std::string name(context_.text.substr(nameStart, close - nameStart));
     std::string stored = name;
-    if (name.size() > kNameLimit) {
+    if (name.size() > kMaxLinkNameLength) {
         context_.report.excerptError(tag, "Link reference is longer than 80 characters: \"%s\"",
                                      static_cast<int64_t>(tag), 40);
         stored.resize(kStoredWhenTooLong);
@@ -87,7 +87,7 @@ size_t LinkCollector::anchor(size_t tag) {
     }
     std::string name(context_.text.substr(nameStart, close - nameStart));
     std::string stored = name;
-    if (name.size() > kNameLimit) {
+    if (name.size() > kMaxLinkNameLength) {
         context_.report.excerptError(tag, "Link is longer than 80 characters: \"%s\"",
                                      static_cast<int64_t>(tag) - 1, 40);
         stored.resize(kStoredWhenTooLong);

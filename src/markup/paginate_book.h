@@ -4,16 +4,13 @@
 #include "framework/record_buffer.h"
 #include "framework/verdict.h"
 #include "markup/book_tables.h"
+#include "tdb/book_format.h" // the flags word
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace quillery {
-
-// Bits of the flags word of a build.
-constexpr uint32_t kFlagNoPageEntries = 1;
-constexpr uint32_t kFlagDictionary = 2;
 
 // Scans `text` (the mapped main text) once per font, filling the page tables, and collects chapters, images,
 // links, sidebar and footnote references and index items into `tables`. `textRecordStarts` holds the text

@@ -9,14 +9,6 @@
 
 namespace quillery {
 
-namespace {
-
-constexpr uint8_t kPngSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
-constexpr uint8_t kColourTypeGrey = 0;
-constexpr uint8_t kColourTypePalette = 3;
-
-} // namespace
-
 void reportImageError(std::optional<size_t> tag, const char* format, ...) {
     std::optional<SourcePlace> place;
     if (tag.has_value()) {
@@ -46,21 +38,22 @@ Verdict readPngHeader(const std::string& fullPath, ImageSize& size, std::optiona
         reportImageError(tag, "PNG file %s appears to be empty\n", fullPath.c_str());
         return Verdict::Failed;
     }
-    if (std::memcmp(header, kPngSignature, sizeof kPngSignature) != 0) {
+    if (std::memcmp(header, kPngSignature.data(), kPngSignature.size()) != 0) {
         reportImageError(tag, "Bad PNG signature for %s", fullPath.c_str());
         return Verdict::Failed;
     }
-    if (std::memcmp(header + 12, "IHDR", 4) != 0) {
+    if (std::memcmp(header + kPngHeaderChunkOffset + kPngChunkTypeOffset, kPngHeaderChunk.data(),
+                    kPngHeaderChunk.size()) != 0) {
         reportImageError(tag, "Couldn't find PNG header for %s", fullPath.c_str());
         return Verdict::Failed;
     }
-    uint8_t colourType = header[25];
-    if (colourType != kColourTypeGrey && colourType != kColourTypePalette) {
+    uint8_t colourType = header[kPngColourTypeOffset];
+    if (colourType != kPngColourTypeGrey && colourType != kPngColourTypePalette) {
         reportImageError(tag, "Unrecognized PNG color type for %s", fullPath.c_str());
         return Verdict::Failed;
     }
-    size.width = static_cast<uint16_t>(readU32BE(header + 16));
-    size.height = static_cast<uint16_t>(readU32BE(header + 20));
+    size.width = static_cast<uint16_t>(readU32BE(header + kPngWidthOffset));
+    size.height = static_cast<uint16_t>(readU32BE(header + kPngHeightOffset));
     return Verdict::Ok;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "framework/verdict.h"
+#include "tdb/book_format.h" // the PNG signature and header fields
 
 #include <cstddef>
 #include <cstdint>
@@ -18,8 +19,6 @@ struct ImageSize {
     uint16_t width = 0;
     uint16_t height = 0;
 };
-
-constexpr size_t kPngHeaderLength = 26; // signature, IHDR length and type, width, height, depth, colour type
 
 // Sets `size` to 0 by 0, then reads the header of the PNG file at `fullPath` into it. Failures are reported
 // as errors and leave the size at 0 by 0:

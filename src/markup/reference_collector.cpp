@@ -1,14 +1,13 @@
 #include "markup/reference_collector.h"
 
 #include "markup/signed_byte_order.h"
+#include "tdb/book_format.h"
 
 #include <algorithm>
 #include <string>
 
 namespace quillery {
 namespace {
-
-constexpr size_t kReferenceNameLimit = 255;
 
 struct KindMessages {
     const char* syntax;
@@ -50,7 +49,7 @@ size_t ReferenceCollector::open(size_t tag, ReferenceKind kind) {
     std::string name(context_.text.substr(nameStart, close - nameStart));
     if (context_.firstPass) {
         RefEntry entry;
-        entry.name = name.substr(0, kReferenceNameLimit);
+        entry.name = name.substr(0, kMaxBlockNameLength);
         for (char& c : entry.name) {
             if (c >= 'A' && c <= 'Z') {
                 c = static_cast<char>(c - 'A' + 'a');

@@ -91,7 +91,7 @@ PercentArgument readIndent(ScanContext& context, size_t tag) {
 }
 
 uint32_t xAfterIndent(ScanContext& context, size_t tag, uint32_t value, uint32_t x) {
-    uint32_t target = value * 158 / 100;
+    uint32_t target = value * kPageWidth / 100;
     if (x < target) {
         return target;
     }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "markup/scan_context.h"
+#include "tdb/book_format.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -19,10 +20,10 @@ PercentArgument readRule(ScanContext& context, size_t tag);
 // \T at `tag`: validates the argument; the value is limited to 100.
 PercentArgument readIndent(ScanContext& context, size_t tag);
 
-// The x after a rule at `x`: 158 when x is 0 or 8, else x + 158 (the rule then overflows to a line of its
-// own).
+// The x after a rule at `x`: the page width when the line is empty (x is 0, or the block indent), else x plus
+// the page width (the rule then overflows to a line of its own).
 inline uint32_t xAfterRule(uint32_t x) {
-    return (x == 0 || x == 8) ? 158 : x + 158;
+    return (x == 0 || x == kBlockIndent) ? kPageWidth : x + kPageWidth;
 }
 
 // The x after an indent of `value` percent at `x`; warns (at `tag`) when x lies beyond the target.

@@ -27,7 +27,8 @@ constexpr const char* kIllegalControlCode = "Illegal control code starting at \"
 
 Scanner::Scanner(std::string_view text, const std::string& imageFolder, const RecordBuffer& textRecordStarts,
                  BookTables& tables, uint32_t flags)
-    : text_(text), tables_(tables), dictionary_((flags & 2) != 0), recordPages_((flags & 3) == 0),
+    : text_(text), tables_(tables), dictionary_((flags & kFlagDictionary) != 0),
+      recordPages_((flags & (kFlagNoPageEntries | kFlagDictionary)) == 0),
       report_(text), context_{text, textRecordStarts, report_}, layout_(text, textRecordStarts),
       chapters_(context_, tables.chapters, tables.chaptersNotKept), index_(context_, tables.index),
       links_(context_, tables.links), references_(context_, tables.sidebars, tables.footnotes),
@@ -122,10 +123,10 @@ void Scanner::runPass(bool firstPass) {
 
 void Scanner::align(size_t tag, uint16_t alignment) {
     if (style_.alignment == alignment) {
-        style_.alignment = 0;
+        style_.alignment = kAlignLeft;
         return;
     }
-    if (style_.alignment != 0) {
+    if (style_.alignment != kAlignLeft) {
         report_.excerptWarning(tag, "Should close alignment tag before switching to another, before \"%s\"",
                                static_cast<int64_t>(tag), 30);
     }
@@ -221,10 +222,10 @@ size_t Scanner::scanTag(size_t tag) {
         layout_.indentChanged((style_.style & kStyleIndent) != 0);
         return tag + 2;
     case 'c':
-        align(tag, 1);
+        align(tag, kAlignCentre);
         return tag + 2;
     case 'r':
-        align(tag, 2);
+        align(tag, kAlignRight);
         return tag + 2;
     case 'p':
         layout_.pageBreak();
@@ -252,9 +253,9 @@ size_t Scanner::scanTag(size_t tag) {
             style_.inIndex = false;
             return tag + 2;
         }
-        if (style_.alignment != 0 || style_.style != 0) {
+        if (style_.alignment != kAlignLeft || style_.style != 0) {
             report_.excerptError(tag, "No styles permitted before \"%s\"", static_cast<int64_t>(tag), 20);
-            style_.alignment = 0;
+            style_.alignment = kAlignLeft;
             style_.style = 0;
         }
         style_.inIndex = true;

@@ -95,8 +95,8 @@ CollectedTitle collectTitle(ScanContext& context, TitleKind kind, char letter, s
     const bool chapter = kind == TitleKind::Chapter;
     auto append = [&](char c) {
         text.push_back(c);
-        if (text.size() > kTitleLimit) {
-            text.resize(kTitleLimit);
+        if (text.size() > kMaxTitleLength) {
+            text.resize(kMaxTitleLength);
             title.tooLong = true;
         }
     };

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "markup/scan_context.h"
+#include "tdb/book_format.h" // kMaxTitleLength
 
 #include <cstdint>
 #include <string>
@@ -14,8 +15,6 @@ enum class TitleKind {
     Heading, // \x or \X: ends at the next tag with the same letter
     Index,   // \I: ends at the next \I
 };
-
-constexpr size_t kTitleLimit = 80;
 
 struct CollectedTitle {
     std::string text;     // cut at 80 characters and at a NUL byte

@@ -20,15 +20,15 @@ std::vector<uint8_t> encodeContainerPrefix(const ContainerHeader& header,
     putU16BE(bytes + kHeaderAttributesOffset, kDatabaseAttributes);
     putU32BE(bytes + kHeaderCreationOffset, header.creationTime);
     putU32BE(bytes + kHeaderModificationOffset, header.creationTime + 1);
-    std::memcpy(bytes + kHeaderTypeOffset, header.type.data(), 4);
-    std::memcpy(bytes + kHeaderCreatorOffset, kCreator.data(), 4);
+    std::memcpy(bytes + kHeaderTypeOffset, header.type.data(), kFourCharacterCodeSize);
+    std::memcpy(bytes + kHeaderCreatorOffset, kCreator.data(), kFourCharacterCodeSize);
     putU16BE(bytes + kHeaderRecordCountOffset, static_cast<uint16_t>(count));
 
     uint32_t offset = static_cast<uint32_t>(firstRecordOffset(count));
     uint8_t* entry = bytes + kDatabaseHeaderSize;
     for (size_t index = 0; index < count; ++index, entry += kRecordEntrySize) {
-        putU32BE(entry, offset);
-        putU32BE(entry + 4, kFirstUniqueId + static_cast<uint32_t>(index));
+        putU32BE(entry + kRecordEntryOffsetOffset, offset);
+        putU32BE(entry + kRecordEntryIdOffset, kFirstUniqueId + static_cast<uint32_t>(index));
         offset += recordSizes[index];
     }
     return out;

@@ -1,29 +1,26 @@
 #include "tdb/book_reader.h"
 
 #include "framework/byte_order.h"
+#include "tdb/field_checks.h"
+#include "tdb/png_stream_check.h"
 
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 namespace quillery {
 namespace {
 
-constexpr std::string_view kPngSignature{"\x89PNG\r\n\x1a\n", 8};
-constexpr size_t kPngHeaderBytes = 8 + 8 + 13; // signature, IHDR length and type, IHDR data
-constexpr size_t kPngChunkFraming = 12;        // length, type and CRC around a chunk's data
-
 const uint8_t* bytesOf(std::string_view text) {
     return reinterpret_cast<const uint8_t*>(text.data());
 }
 
-class BookReader {
+class BookReader : private FieldChecks {
   public:
     BookReader(std::string_view bytes, BookContents& book, std::string& error)
-        : bytes_(bytes), book_(book), error_(error) {}
+        : FieldChecks(error), bytes_(bytes), book_(book) {}
 
     bool read() {
         return readContainer() && readBookHeader() && readTextLengths() && readTextRecords() &&
@@ -36,7 +33,6 @@ class BookReader {
     }
 
   private:
-    bool fail(const char* format, ...) __attribute__((format(printf, 2, 3)));
     std::string_view record(size_t index) const {
         return bytes_.substr(book_.records[index].offset, book_.records[index].size);
     }
@@ -46,11 +42,6 @@ class BookReader {
     const char* sectionName(BookSection section) const {
         return kSectionNames[static_cast<size_t>(section)].data();
     }
-    bool expectU16(std::string_view bytes, size_t offset, uint16_t expected, const char* what);
-    bool expectU32(std::string_view bytes, size_t offset, uint32_t expected, const char* what);
-    bool expectZeros(std::string_view bytes, size_t from, size_t to, const char* what);
-    // A name ending at its first NUL within the field, with only zero bytes after it.
-    bool readNameField(std::string_view field, std::string& name, const char* what);
     bool inflateRecord(size_t index, size_t expectedLength, uint32_t* length);
     bool checkTextPlace(uint16_t record, uint16_t offset, const char* what, size_t at);
 
@@ -63,7 +54,6 @@ class BookReader {
                         bool last);
     bool readPositions(BookSection section, std::vector<BookPositionEntry>& entries);
     bool readImages();
-    bool readPngChunks(std::string_view png, const char* label, std::vector<std::string>& types);
     bool readIndex();
     bool readMetadata();
     bool readBlocks(BookSection section, std::vector<BookBlock>& blocks);
@@ -71,48 +61,9 @@ class BookReader {
 
     std::string_view bytes_;
     BookContents& book_;
-    std::string& error_;
     std::vector<uint64_t> textStarts_; // 0, end of text record 1, ...
     std::vector<uint8_t> inflated_;
 };
-
-bool BookReader::fail(const char* format, ...) {
-    char message[512];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(message, sizeof message, format, args);
-    va_end(args);
-    error_ = message;
-    return false;
-}
-
-bool BookReader::expectU16(std::string_view bytes, size_t offset, uint16_t expected, const char* what) {
-    uint16_t value = readU16BE(bytesOf(bytes) + offset);
-    return value == expected || fail("%s is %u, expected %u", what, value, expected);
-}
-
-bool BookReader::expectU32(std::string_view bytes, size_t offset, uint32_t expected, const char* what) {
-    uint32_t value = readU32BE(bytesOf(bytes) + offset);
-    return value == expected || fail("%s is %u, expected %u", what, value, expected);
-}
-
-bool BookReader::expectZeros(std::string_view bytes, size_t from, size_t to, const char* what) {
-    for (size_t at = from; at < to; ++at) {
-        if (bytes[at] != '\0') {
-            return fail("%s: byte %zu is 0x%02X, expected 0", what, at, static_cast<uint8_t>(bytes[at]));
-        }
-    }
-    return true;
-}
-
-bool BookReader::readNameField(std::string_view field, std::string& name, const char* what) {
-    size_t end = field.find('\0');
-    if (end == std::string_view::npos) {
-        return fail("%s has no terminating NUL within its %zu bytes", what, field.size());
-    }
-    name = field.substr(0, end);
-    return expectZeros(field, end, field.size(), what);
-}
 
 bool BookReader::readContainer() {
     if (bytes_.size() < kDatabaseHeaderSize) {
@@ -123,8 +74,8 @@ bool BookReader::readContainer() {
                        "the database name")) {
         return false;
     }
-    book_.type = bytes_.substr(kHeaderTypeOffset, 4);
-    book_.creator = bytes_.substr(kHeaderCreatorOffset, 4);
+    book_.type = bytes_.substr(kHeaderTypeOffset, kFourCharacterCodeSize);
+    book_.creator = bytes_.substr(kHeaderCreatorOffset, kFourCharacterCodeSize);
     book_.creationTime = readU32BE(bytesOf(bytes_) + kHeaderCreationOffset);
     book_.modificationTime = readU32BE(bytesOf(bytes_) + kHeaderModificationOffset);
     if (book_.type != kBookType && book_.type != kDictionaryType) {
@@ -159,8 +110,8 @@ bool BookReader::readContainer() {
     book_.records.resize(count);
     for (size_t index = 0; index < count; ++index) {
         const uint8_t* entry = bytesOf(bytes_) + kDatabaseHeaderSize + index * kRecordEntrySize;
-        uint32_t offset = readU32BE(entry);
-        uint32_t id = readU32BE(entry + 4);
+        uint32_t offset = readU32BE(entry + kRecordEntryOffsetOffset);
+        uint32_t id = readU32BE(entry + kRecordEntryIdOffset);
         if (id != kFirstUniqueId + index) {
             return fail("record %zu has attributes and unique id 0x%08X, expected 0x%08X", index, id,
                         static_cast<unsigned>(kFirstUniqueId + index));
@@ -188,11 +139,11 @@ bool BookReader::readBookHeader() {
     std::string_view header = record(0);
     const uint8_t* bytes = bytesOf(header);
     if (!expectU16(header, kBookFormatOffset, kBookFormatCode, "the book format code") ||
-        !expectZeros(header, 2, 4, "the book header") ||
+        !expectZeros(header, kBookReservedOffset, kBookConstantOffset, "the book header") ||
         !expectU32(header, kBookConstantOffset, kBookHeaderConstant, "the book header constant") ||
         !expectZeros(header, kBookByte34Offset + 1, kBookByte34Offset + 2, "the book header") ||
-        !expectZeros(header, 56, kRandomTagOffset, "the book header") ||
-        !expectZeros(header, kRandomTagOffset + 4, kBookHeaderSize, "the book header")) {
+        !expectZeros(header, kBookReservedBeforeTagOffset, kRandomTagOffset, "the book header") ||
+        !expectZeros(header, kBookReservedTailOffset, kBookHeaderSize, "the book header")) {
         return false;
     }
     if (bytes[kBookByte34Offset] != kBookHeaderByte34) {
@@ -202,7 +153,7 @@ bool BookReader::readBookHeader() {
     book_.smallPageCount = readU16BE(bytes + kSmallPageCountOffset);
     book_.largePageCount = readU16BE(bytes + kLargePageCountOffset);
     book_.randomTag = readU32BE(bytes + kRandomTagOffset);
-    if ((book_.randomTag & 0x80008000u) != 0) {
+    if ((book_.randomTag & kRandomTagUnusedBits) != 0) {
         return fail("the random tag 0x%08X is not made of two 15-bit values", book_.randomTag);
     }
     size_t firstNonText = readU16BE(bytes + kFirstNonTextRecordOffset);
@@ -257,9 +208,9 @@ bool BookReader::readTextLengths() {
     book_.text.resize(textRecords);
     for (size_t k = 0; k < textRecords; ++k) {
         uint16_t length = readU16BE(bytesOf(lengths) + k * kTextLengthEntrySize);
-        if (length == 0 || length > kMaxTextRecordLength) {
+        if (length == 0 || length > kTextRecordSize) {
             return fail("record %zu (text lengths) gives text record %zu a length of %u (1 to %zu allowed)",
-                        index, k + 1, length, kMaxTextRecordLength);
+                        index, k + 1, length, kTextRecordSize);
         }
         book_.text[k].length = length;
         book_.text[k].compressedSize = book_.records[k + 1].size;
@@ -268,11 +219,11 @@ bool BookReader::readTextLengths() {
     return true;
 }
 
-// A text record is one complete zlib stream that inflates to at most 8192 bytes (to `expectedLength` when
-// that is not 0) and ends exactly at the end of the record.
+// A text record is one complete zlib stream that inflates to at most kTextRecordSize bytes (to
+// `expectedLength` when that is not 0) and ends exactly at the end of the record.
 bool BookReader::inflateRecord(size_t index, size_t expectedLength, uint32_t* length) {
     std::string_view compressed = record(index);
-    inflated_.resize(kMaxTextRecordLength + 1);
+    inflated_.resize(kTextRecordSize + 1);
     z_stream stream{};
     if (inflateInit(&stream) != Z_OK) {
         return fail("record %zu: the inflater could not be started", index);
@@ -287,13 +238,13 @@ bool BookReader::inflateRecord(size_t index, size_t expectedLength, uint32_t* le
     inflateEnd(&stream);
     if (result != Z_STREAM_END) {
         return fail("record %zu (text) is not a complete zlib stream of at most %zu bytes of text", index,
-                    kMaxTextRecordLength);
+                    kTextRecordSize);
     }
     if (left != 0) {
         return fail("record %zu (text) has %zu bytes after its zlib stream", index, left);
     }
-    if (produced > kMaxTextRecordLength) {
-        return fail("record %zu (text) inflates to more than %zu bytes", index, kMaxTextRecordLength);
+    if (produced > kTextRecordSize) {
+        return fail("record %zu (text) inflates to more than %zu bytes", index, kTextRecordSize);
     }
     if (produced == 0 || (expectedLength != 0 && produced != expectedLength)) {
         return fail("record %zu (text) inflates to %zu bytes, expected %zu", index, produced, expectedLength);
@@ -341,8 +292,10 @@ bool BookReader::readPages(BookSection section, uint16_t count, std::vector<Page
         }
         for (size_t e = 0; e < entries; ++e) {
             const uint8_t* entry = bytesOf(bytes) + e * kPageEntrySize;
-            PageEntry page{readU16BE(entry), readU16BE(entry + 2), readU16BE(entry + 4), readU32BE(entry + 6),
-                           readU16BE(entry + 10)};
+            PageEntry page{
+                readU16BE(entry + kPageEntryIndexOffset), readU16BE(entry + kPageEntryRecordOffset),
+                readU16BE(entry + kPageEntryInRecordOffset), readU32BE(entry + kPageEntryPositionOffset),
+                readU16BE(entry + kPageEntryStyleOffset)};
             size_t number = pages.size();
             if (page.pageIndex != number) {
                 return fail("%s entry %zu has page index %u", sectionName(section), number, page.pageIndex);
@@ -410,7 +363,8 @@ bool BookReader::readPositions(BookSection section, std::vector<BookPositionEntr
             return fail("record %zu (%s) is %zu bytes, shorter than %zu", index, sectionName(section),
                         bytes.size(), kPositionRecordOverhead);
         }
-        std::string_view name = bytes.substr(4, bytes.size() - kPositionRecordOverhead);
+        std::string_view name =
+            bytes.substr(kPositionRecordNameOffset, bytes.size() - kPositionRecordOverhead);
         if (bytes.back() != '\0' || name.find('\0') != std::string_view::npos) {
             return fail("record %zu (%s) does not end at its name's only NUL", index, sectionName(section));
         }
@@ -439,7 +393,7 @@ bool BookReader::readImages() {
         image.height = readU16BE(bytesOf(bytes) + kImageHeightOffset);
         char label[48];
         std::snprintf(label, sizeof label, "record %zu (image)", index);
-        if (bytes.substr(0, 4) != kImageRecordType) {
+        if (bytes.substr(kImageTypeOffset, kImageRecordType.size()) != kImageRecordType) {
             return fail("%s does not start with \"PNG \"", label);
         }
         if (!readNameField(bytes.substr(kImageNameOffset, kImageNameSize), image.name, label) ||
@@ -453,51 +407,12 @@ bool BookReader::readImages() {
             return fail("%s holds %u bytes of PNG data, more than %zu", label, image.dataSize,
                         kMaxImageDataSize);
         }
-        std::string_view png = bytes.substr(kImageRecordHeaderSize);
-        const uint8_t* ihdr = bytesOf(png) + 8;
-        if (png.substr(0, 8) != kPngSignature || readU32BE(ihdr) != 13 || png.substr(12, 4) != "IHDR") {
-            return fail("%s does not hold a PNG stream that starts with its header chunk", label);
-        }
-        if (readU32BE(ihdr + 8) != image.width || readU32BE(ihdr + 12) != image.height) {
-            return fail("%s is %ux%u, but its PNG stream is %ux%u", label, image.width, image.height,
-                        readU32BE(ihdr + 8), readU32BE(ihdr + 12));
-        }
-        if (!readPngChunks(png, label, image.chunkTypes)) {
-            return false;
+        std::string problem =
+            checkPngStream(bytes.substr(kImageRecordHeaderSize), image.width, image.height, image.chunkTypes);
+        if (!problem.empty()) {
+            return fail("%s %s", label, problem.c_str());
         }
         book_.images.push_back(std::move(image));
-    }
-    return true;
-}
-
-// The device reads the stream chunk by chunk: every chunk must lie inside the record with its CRC right, and
-// the stream must end with IEND exactly at the record's end.
-bool BookReader::readPngChunks(std::string_view png, const char* label, std::vector<std::string>& types) {
-    size_t at = kPngSignature.size();
-    while (types.empty() || types.back() != "IEND") {
-        if (png.size() - at < kPngChunkFraming) {
-            return fail("%s has a PNG stream that ends without its IEND chunk", label);
-        }
-        const uint8_t* chunk = bytesOf(png) + at;
-        uint32_t length = readU32BE(chunk);
-        if (length > png.size() - at - kPngChunkFraming) {
-            return fail("%s has a PNG chunk at byte %zu that runs past the end of the record", label, at);
-        }
-        std::string type(png.substr(at + 4, 4));
-        for (char c : type) {
-            if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) {
-                return fail("%s has a PNG chunk at byte %zu whose type is not four letters", label, at);
-            }
-        }
-        uint32_t crc = static_cast<uint32_t>(crc32(0, chunk + 4, static_cast<uInt>(length + 4)));
-        if (readU32BE(chunk + 8 + length) != crc) {
-            return fail("%s has a PNG chunk %s whose CRC does not match", label, type.c_str());
-        }
-        types.push_back(std::move(type));
-        at += kPngChunkFraming + length;
-    }
-    if (at != png.size()) {
-        return fail("%s has %zu bytes after the IEND chunk of its PNG stream", label, png.size() - at);
     }
     return true;
 }
@@ -528,15 +443,18 @@ bool BookReader::readIndex() {
         size_t lastEntrySize = 0;
         BookIndexGroup& group = book_.index[g];
         while (!bytes.empty()) {
-            size_t end = bytes.size() < 4 ? std::string_view::npos : bytes.find('\0', 4);
+            size_t end = bytes.size() < kIndexEntryTextOffset ? std::string_view::npos
+                                                              : bytes.find('\0', kIndexEntryTextOffset);
             if (end == std::string_view::npos) {
                 return fail("record %zu (index group) ends inside an entry", index);
             }
-            BookIndexEntry entry{readU16BE(bytesOf(bytes)), readU16BE(bytesOf(bytes) + 2),
-                                 std::string(bytes.substr(4, end - 4))};
-            if (entry.text.empty() || entry.text.size() > kMaxIndexText) {
+            BookIndexEntry entry{
+                readU16BE(bytesOf(bytes) + kIndexEntryRecordOffset),
+                readU16BE(bytesOf(bytes) + kIndexEntryInRecordOffset),
+                std::string(bytes.substr(kIndexEntryTextOffset, end - kIndexEntryTextOffset))};
+            if (entry.text.empty() || entry.text.size() > kMaxTitleLength) {
                 return fail("record %zu (index group) has an entry of %zu bytes (1 to %zu allowed)", index,
-                            entry.text.size(), kMaxIndexText);
+                            entry.text.size(), kMaxTitleLength);
             }
             if (!checkTextPlace(entry.record, entry.offset, "index entry", group.entries.size())) {
                 return false;
@@ -585,15 +503,17 @@ bool BookReader::readBlocks(BookSection section, std::vector<BookBlock>& blocks)
     std::string_view directory = record(where.firstRecord);
     size_t records = 0;
     while (!directory.empty()) {
-        if (directory.size() < 3 || directory.size() < kBlockDirectoryEntryOverhead + uint8_t(directory[2]) ||
-            directory[3 + uint8_t(directory[2])] != '\0') {
+        if (directory.size() < kBlockEntryNameOffset ||
+            directory.size() <
+                kBlockDirectoryEntryOverhead + uint8_t(directory[kBlockEntryNameLengthOffset]) ||
+            directory[kBlockEntryNameOffset + uint8_t(directory[kBlockEntryNameLengthOffset])] != '\0') {
             return fail("record %u (%s directory) ends inside an entry", where.firstRecord,
                         sectionName(section));
         }
-        size_t length = uint8_t(directory[2]);
+        size_t length = uint8_t(directory[kBlockEntryNameLengthOffset]);
         BookBlock block;
-        block.name = directory.substr(3, length);
-        block.records.resize(readU16BE(bytesOf(directory)));
+        block.name = directory.substr(kBlockEntryNameOffset, length);
+        block.records.resize(readU16BE(bytesOf(directory) + kBlockEntryRecordsOffset));
         if (block.name.find('\0') != std::string::npos) {
             return fail("record %u (%s directory) has a name with a NUL inside", where.firstRecord,
                         sectionName(section));

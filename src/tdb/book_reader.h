@@ -2,8 +2,8 @@
 // kind verified (tdb/book_format.h describes the format).
 //
 // The reader takes any bytes. It never reads outside them, never allocates more than the file's own size
-// suggests (a text record inflates to at most 8192 bytes), and stops at the first violation with a message
-// that names the record and what is wrong with it.
+// suggests (a text record inflates to at most kTextRecordSize bytes), and stops at the first violation with a
+// message that names the record and what is wrong with it.
 #pragma once
 
 #include "markup/book_tables.h"

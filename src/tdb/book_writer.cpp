@@ -3,7 +3,6 @@
 #include "build/diagnostics.h"
 #include "framework/byte_order.h"
 #include "framework/interrupt_cleanup.h"
-#include "markup/paginate_book.h"
 #include "tdb/book_container.h"
 #include "tdb/book_format.h"
 
@@ -133,9 +132,8 @@ bool BookWriter::checkTables() {
     }
     for (const ImageEntry& image : tables_.images.entries) {
         std::string name(imageName(image.path));
-        if (name.size() >= kImageNameSize) {
-            reportError("Image name \"%s\" is longer than 31 characters! Please rename the image.",
-                        name.c_str());
+        if (name.size() > kMaxImageNameLength) {
+            reportError(kImageNameTooLongMessage, name.c_str());
             ok = false;
         } else if (image.dataSize == 0) {
             inconsistent("an image has no converted data");
@@ -204,7 +202,9 @@ bool BookWriter::planRecords() {
         switch (static_cast<BookSection>(section)) {
         case BookSection::SmallPages:
         case BookSection::LargePages: {
-            const PageTable& pages = section == 0 ? tables_.smallPages : tables_.largePages;
+            const PageTable& pages = static_cast<BookSection>(section) == BookSection::SmallPages
+                                         ? tables_.smallPages
+                                         : tables_.largePages;
             for (size_t first = 0; first < pages.size(); first += kPageEntriesPerRecord) {
                 size_t entries = std::min(kPageEntriesPerRecord, pages.size() - first);
                 sizes.push_back(static_cast<uint32_t>(entries * kPageEntrySize));
@@ -310,7 +310,7 @@ std::vector<uint8_t> BookWriter::bookHeaderRecord() {
     if (in_.random) {
         uint32_t high = in_.random->next();
         uint32_t low = in_.random->next();
-        tag = high * 65536 + low;
+        tag = randomTag(high, low);
     }
     putU32BE(bytes + kRandomTagOffset, tag);
     return record;
@@ -425,7 +425,7 @@ bool BookWriter::writeSection(BookSection section) {
     case BookSection::Images:
         for (const ImageEntry& image : tables_.images.entries) {
             uint8_t header[kImageRecordHeaderSize] = {};
-            std::memcpy(header, kImageRecordType.data(), kImageRecordType.size());
+            std::memcpy(header + kImageTypeOffset, kImageRecordType.data(), kImageRecordType.size());
             std::string_view name = imageName(image.path);
             std::memcpy(header + kImageNameOffset, name.data(), name.size());
             putU16BE(header + kImageWidthOffset, image.width);

@@ -14,10 +14,6 @@ namespace quillery {
 
 namespace {
 
-constexpr uint8_t kPngSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
-// The first chunk's length and type, which follow the signature.
-constexpr size_t kChunkHeaderSize = 8;
-
 void* allocateWithMalloc(size_t bytes) {
     return std::malloc(bytes);
 }
@@ -37,8 +33,8 @@ struct Conversion {
     png_bytep pixels = nullptr;
     png_bytepp rows = nullptr;
     // The first chunk's header, read ahead to see that it is IHDR, and handed to libpng before the file.
-    uint8_t firstChunk[kChunkHeaderSize] = {};
-    size_t firstChunkTaken = kChunkHeaderSize;
+    uint8_t firstChunk[kPngChunkHeaderSize] = {};
+    size_t firstChunkTaken = kPngChunkHeaderSize;
 };
 
 // Errors and warnings are silent: the conversion reports one message of its own.
@@ -51,7 +47,7 @@ void onPngWarning(png_structp, png_const_charp) {}
 
 void readFromFile(png_structp png, png_bytep out, size_t length) {
     auto* conversion = static_cast<Conversion*>(png_get_io_ptr(png));
-    size_t ahead = std::min(length, kChunkHeaderSize - conversion->firstChunkTaken);
+    size_t ahead = std::min(length, kPngChunkHeaderSize - conversion->firstChunkTaken);
     std::memcpy(out, conversion->firstChunk + conversion->firstChunkTaken, ahead);
     conversion->firstChunkTaken += ahead;
     out += ahead;
@@ -86,7 +82,7 @@ bool tooLarge(png_uint_32 width, png_uint_32 height, int bitDepth) {
 ImageConversionResult convertRows(Conversion* c) {
     png_set_read_fn(c->reader, c, readFromFile);
     png_set_write_fn(c->writer, c, appendToBuffer, flushNothing);
-    png_set_sig_bytes(c->reader, sizeof kPngSignature);
+    png_set_sig_bytes(c->reader, static_cast<int>(kPngSignature.size()));
     // The side limit is ours to enforce (with its own message), so libpng takes every size PNG allows.
     png_set_user_limits(c->reader, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     // Ancillary chunks are dropped anyway: libpng need not even decode them.
@@ -181,14 +177,15 @@ void release(Conversion& c) {
 // The signature, then a first chunk that is IHDR (libpng would take ancillary chunks before it, since it
 // skips them unread). Keeps the chunk's header for libpng.
 bool startsLikeAPng(FileService& file, Conversion& conversion) {
-    uint8_t start[sizeof kPngSignature + kChunkHeaderSize] = {};
+    uint8_t start[kPngSignature.size() + kPngChunkHeaderSize] = {};
     size_t got = 0;
     if (file.read(start, sizeof start, &got) != 0 || got != sizeof start ||
-        std::memcmp(start, kPngSignature, sizeof kPngSignature) != 0 ||
-        std::memcmp(start + sizeof kPngSignature + 4, "IHDR", 4) != 0) {
+        std::memcmp(start, kPngSignature.data(), kPngSignature.size()) != 0 ||
+        std::memcmp(start + kPngSignature.size() + kPngChunkTypeOffset, kPngHeaderChunk.data(),
+                    kPngHeaderChunk.size()) != 0) {
         return false;
     }
-    std::memcpy(conversion.firstChunk, start + sizeof kPngSignature, kChunkHeaderSize);
+    std::memcpy(conversion.firstChunk, start + kPngSignature.size(), kPngChunkHeaderSize);
     conversion.firstChunkTaken = 0;
     return true;
 }
@@ -252,7 +249,7 @@ Verdict convertImageTable(ImageTable& table) {
             return Verdict::Failed;
         }
         // Offsets are 32-bit in the table; a buffer that outgrew them cannot be addressed either.
-        if (conversion.appendedBytes > kMaxConvertedImageSize ||
+        if (conversion.appendedBytes > kMaxImageDataSize ||
             table.data.byteLength() > std::numeric_limits<uint32_t>::max()) {
             reportError("Image \"%s\" is too large", entry.path.c_str());
             (void)table.data.setByteLength(offset);

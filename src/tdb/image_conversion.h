@@ -11,19 +11,19 @@
 #include "framework/record_buffer.h"
 #include "framework/verdict.h"
 #include "markup/book_tables.h"
+#include "tdb/book_format.h"
 
 #include <cstddef>
 #include <cstdint>
 
 namespace quillery {
 
-// A converted stream above this size does not fit in an image record (62 header bytes, 65505 at most).
-constexpr size_t kMaxConvertedImageSize = 65443;
+// A converted stream above kMaxImageDataSize does not fit in an image record.
 // Images larger than these are refused before any pixel memory is allocated. No image whose raw rows
 // (height x (row bytes + 1)) exceed 1032 times the stream limit can deflate into the limit, since deflate
 // never compresses better than about 1032 to 1.
 constexpr uint32_t kMaxImageSide = 65535;
-constexpr uint64_t kMaxRawImageBytes = 1032 * uint64_t{kMaxConvertedImageSize};
+constexpr uint64_t kMaxRawImageBytes = 1032 * uint64_t{kMaxImageDataSize};
 
 enum class ImageConversionResult : int {
     Converted = 0,
@@ -42,7 +42,7 @@ struct ImageConversion {
 //   Unreadable:      "Could not read the file \"%s\""                                          (leaf name)
 //   WrongColourType: "The file \"%s\" must be an 8-bit color image or a grayscale image."     (leaf name)
 //   TooLarge:        "Image \"%s\" is too large"                                               (file.path())
-// The stream limit kMaxConvertedImageSize is not tested here; convertImageTable does that.
+// The stream limit kMaxImageDataSize is not tested here; convertImageTable does that.
 ImageConversion convertImage(FileService& file, RecordBuffer& data);
 
 // Where a conversion reads the pixel rows into: std::malloc unless a test replaces it (nullptr puts it back),
@@ -55,7 +55,7 @@ void setPixelAllocatorForTesting(PixelAllocator allocator);
 // entry's data offset and size. Stops at the first failure (that entry and the later ones keep their
 // previous offset and size) and returns Failed. A file that does not exist fails without a message (the
 // file check has reported it); one that exists but cannot be opened is reported as unreadable; a stream
-// above kMaxConvertedImageSize is reported as "Image \"%s\" is too large" with the entry's path. Running it
+// above kMaxImageDataSize is reported as "Image \"%s\" is too large" with the entry's path. Running it
 // again converts and appends every entry again, each entry then referring to its newest copy.
 Verdict convertImageTable(ImageTable& table);
 

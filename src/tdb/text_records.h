@@ -1,4 +1,4 @@
-// Text records: a text cut into pieces of at most 8192 bytes, each stored as its own zlib stream.
+// Text records: a text cut into pieces of at most kTextRecordSize bytes, each stored as its own zlib stream.
 //
 // The reader inflates one record at a time and interprets the markup in it, so a cut never splits a tag: the
 // cut moves back before a tag near the end of a piece, or to the last white space of the piece.
@@ -7,14 +7,13 @@
 #include "framework/file_service.h"
 #include "framework/record_buffer.h"
 #include "framework/verdict.h"
+#include "tdb/book_format.h"
 #include "tdb/compressor.h"
 
 #include <cstddef>
 #include <string_view>
 
 namespace quillery {
-
-constexpr size_t kTextRecordSize = 8192;
 
 // Bytes taken by the tag whose backslash is at `start`, never past the end of `text`. Measured from the tag
 // alone, whatever came before it: `\\` 2, `\a` 5, `\U` 6, `\X`, `\S`, `\C` and `\Fn` 3, any other pair 2, and
@@ -30,7 +29,8 @@ size_t findRecordBreak(std::string_view rest);
 // (open for writing). Appends each compressed size to `recordSizes` (after a leading 0 when
 // `textRecordStarts` is given: the main text) and, for the main text, the running uncompressed total to
 // `textRecordStarts` (after a leading 0). Fails, with an error naming `output`, when a piece cannot be
-// compressed into 8192 bytes or when writing fails; nothing partial is written for the failing piece.
+// compressed into kTextRecordSize bytes or when writing fails; nothing partial is written for the failing
+// piece.
 Verdict compressTextRecords(std::string_view text, FileService& output, RecordBuffer& recordSizes,
                             RecordBuffer* textRecordStarts, Compressor& compressor);
 

@@ -476,15 +476,15 @@ TEST_F(ImageTableConversionTest, AStreamOfExactly65443BytesIsTheLargestAccepted)
     // width whose stream is exactly the limit, and one that is just above it.
     std::string probe = dir.file("probe.png");
     uint32_t width = 65300;
-    while (width > 1 && convertedSize(probe, width) > kMaxConvertedImageSize) {
+    while (width > 1 && convertedSize(probe, width) > kMaxImageDataSize) {
         --width;
     }
-    while (convertedSize(probe, width + 1) <= kMaxConvertedImageSize) {
+    while (convertedSize(probe, width + 1) <= kMaxImageDataSize) {
         ++width;
     }
-    ASSERT_EQ(kMaxConvertedImageSize, convertedSize(probe, width)) << "no width gives exactly the limit";
+    ASSERT_EQ(kMaxImageDataSize, convertedSize(probe, width)) << "no width gives exactly the limit";
     uint32_t over = width + 1;
-    ASSERT_EQ(kMaxConvertedImageSize + 1, convertedSize(probe, over)) << "no width gives the limit + 1";
+    ASSERT_EQ(kMaxImageDataSize + 1, convertedSize(probe, over)) << "no width gives the limit + 1";
 
     PngImage fits;
     fits.width = width;
@@ -492,7 +492,7 @@ TEST_F(ImageTableConversionTest, AStreamOfExactly65443BytesIsTheLargestAccepted)
     fits.rows = test::noiseRows(fits, 3);
     addFile("fits.png", test::encodePng(fits));
     EXPECT_EQ(Verdict::Ok, convertImageTable(table));
-    EXPECT_EQ(kMaxConvertedImageSize, table.entries[0].dataSize);
+    EXPECT_EQ(kMaxImageDataSize, table.entries[0].dataSize);
     EXPECT_TRUE(reports.lines().empty());
 
     PngImage tooBig = fits;
