@@ -63,7 +63,12 @@ bool checkFiles(const FileService& source, const FileService& output, const Temp
     bool created = false;
     bool writable = !isTempPath && (!existed || probe.isRegularFile());
     if (writable && !existed) {
+        // Named for the interrupt cleanup as it is made: a signal from here on removes it.
+        auto held = InterruptCleanup::hold();
         created = probe.createFile() == 0;
+        if (created) {
+            InterruptCleanup::addFile(outputPath);
+        }
         writable = created;
     }
     if (writable) {
@@ -74,7 +79,9 @@ bool checkFiles(const FileService& source, const FileService& output, const Temp
         ok = false;
     }
     if (!ok && created) {
+        auto held = InterruptCleanup::hold();
         (void)probe.remove();
+        InterruptCleanup::dropFile(outputPath);
     }
     return ok;
 }

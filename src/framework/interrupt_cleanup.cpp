@@ -69,7 +69,11 @@ std::unique_lock<std::recursive_mutex> InterruptCleanup::hold() {
 
 void InterruptCleanup::addFile(const std::string& path) {
     auto held = hold();
-    registry().files.push_back(path);
+    // Named once however often it is added, so that one drop forgets it.
+    std::vector<std::string>& files = registry().files;
+    if (std::find(files.begin(), files.end(), path) == files.end()) {
+        files.push_back(path);
+    }
 }
 
 void InterruptCleanup::dropFile(const std::string& path) {
