@@ -127,8 +127,7 @@ std::string readerText(std::string_view text) {
         default:
             break;
         }
-        size_t length = tag.length;
-        at += length;
+        at += tag.length;
     }
     return out;
 }
