@@ -67,14 +67,6 @@ constexpr LetterEntry kSelectedByFootnoteLetter[] = {
 };
 // clang-format on
 
-constexpr std::array<TagSpec, 256> kLetterTable = [] {
-    std::array<TagSpec, 256> table{};
-    for (const LetterEntry& entry : kLetters) {
-        table[static_cast<uint8_t>(entry.letter)] = entry.spec;
-    }
-    return table;
-}();
-
 template <size_t N>
 const TagSpec& selectIn(const LetterEntry (&entries)[N], char selector, const TagSpec& fallback) {
     for (const LetterEntry& entry : entries) {
@@ -87,9 +79,14 @@ const TagSpec& selectIn(const LetterEntry (&entries)[N], char selector, const Ta
 
 } // namespace
 
-const TagSpec& letterTag(char letter) {
-    return kLetterTable[static_cast<uint8_t>(letter)];
-}
+// Declared in the header, so that the letter look-up inlines into the scanner.
+constexpr std::array<TagSpec, 256> detail::kTagLetters = [] {
+    std::array<TagSpec, 256> table{};
+    for (const LetterEntry& entry : kLetters) {
+        table[static_cast<uint8_t>(entry.letter)] = entry.spec;
+    }
+    return table;
+}();
 
 const TagSpec& selectedTag(char letter, char selector, bool present) {
     const TagSpec& fallback = letterTag(letter);

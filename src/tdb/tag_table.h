@@ -10,6 +10,7 @@
 // belong to the scanner; what the tags are and how long they are belongs here.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -100,8 +101,15 @@ constexpr std::string_view kArgumentOpener = "=\"";
 constexpr std::string_view kLinkArgumentOpener = "=\"#";
 constexpr char kArgumentCloser = '"';
 
+namespace detail {
+// Indexed by the tag letter as an unsigned byte.
+extern const std::array<TagSpec, 256> kTagLetters;
+} // namespace detail
+
 // The entry of a tag letter (the byte after the backslash).
-const TagSpec& letterTag(char letter);
+inline const TagSpec& letterTag(char letter) {
+    return detail::kTagLetters[static_cast<uint8_t>(letter)];
+}
 
 // The tag selected by `selector` after a letter whose entry selects (`\S`, `\F`); `present` false when the
 // text ends after the letter, which selects the fallback.
