@@ -146,15 +146,15 @@ bool collectBodyImages(std::string_view body, size_t place, ImageTable& images,
         if (body[at] != '\\') {
             continue;
         }
-        if (body[++at] != 'm') {
+        if (letterTag(body[++at]).kind != TagKind::Image) {
             continue;
         }
-        if (body.substr(at + 1, 2) != "=\"") {
+        if (body.substr(at + 1, kArgumentOpener.size()) != kArgumentOpener) {
             reportWarningAt(place + at - 1, "Image syntax incorrect.  It should be \\m=\"");
             continue;
         }
-        size_t nameStart = at + 3;
-        size_t close = body.find('"', nameStart);
+        size_t nameStart = at + 1 + kArgumentOpener.size();
+        size_t close = body.find(kArgumentCloser, nameStart);
         size_t nameEnd = close == std::string_view::npos ? body.size() : close;
         std::string name(body.substr(nameStart, nameEnd - nameStart));
         at = close == std::string_view::npos ? body.size() : close;
