@@ -3,6 +3,7 @@
 #include "cli/diagnostic_printer.h"
 #include "framework/windows1252.h"
 #include "tdb/book_format.h"
+#include "tdb/tag_table.h"
 
 #include <cstdio>
 
@@ -63,11 +64,6 @@ void appendCodePoint(std::string& out, char16_t unit) {
     out += utf16ToUtf8(std::u16string_view(&unit, 1));
 }
 
-bool takesArgument(char tag, char next) {
-    return tag == 'C' || tag == 'q' || tag == 'Q' || tag == 'm' || tag == 'w' || tag == 'T' ||
-           (tag == 'F' && next == 'n') || (tag == 'S' && next == 'd');
-}
-
 std::string pagesOf(const BookContents& book, PreviewFont font, const std::vector<PageEntry>*& pages) {
     pages = font == PreviewFont::Small ? &book.smallPages : &book.largePages;
     return font == PreviewFont::Small ? "small" : "large";
@@ -95,17 +91,15 @@ std::string readerText(std::string_view text) {
             ++at;
             continue;
         }
-        char tag = at + 1 < text.size() ? text[at + 1] : '\0';
-        char next = at + 2 < text.size() ? text[at + 2] : '\0';
-        size_t length = 2;
-        switch (tag) {
-        case '\\':
+        TagExtent tag = measureTag(text, at);
+        TagKind kind = tag.spec ? tag.spec->kind : TagKind::Illegal;
+        switch (kind) {
+        case TagKind::LiteralBackslash:
             if (!invisible) {
                 out += '\\';
             }
             break;
-        case 'a':
-            length = 5;
+        case TagKind::DecimalCharacter:
             if (!invisible && at + 5 <= text.size()) {
                 int code = 0;
                 for (size_t k = 2; k < 5; ++k) {
@@ -115,8 +109,7 @@ std::string readerText(std::string_view text) {
                 out += windows1252ToUtf8(std::string_view(&byte, 1));
             }
             break;
-        case 'U': {
-            length = 6;
+        case TagKind::UnicodeCharacter: {
             int value = 0;
             for (size_t k = 2; k < 6 && value >= 0; ++k) {
                 int digit = at + k < text.size() ? hexValue(text[at + k]) : -1;
@@ -127,32 +120,19 @@ std::string readerText(std::string_view text) {
             }
             break;
         }
-        case 'v':
+        case TagKind::Invisible:
             invisible = !invisible;
             break;
-        case 'C':
-        case 'X':
-        case 'S':
-            length = 3;
-            break;
-        case 'F':
-            length = next == 'n' ? 3 : 2;
+        case TagKind::Image:
+            if (tag.hasArgument && !invisible) {
+                std::string_view name = text.substr(tag.argumentStart, tag.argumentEnd - tag.argumentStart);
+                out += "[image " + windows1252ToUtf8(name) + "]";
+            }
             break;
         default:
             break;
         }
-        length = std::min(length, text.size() - at);
-        if (takesArgument(tag, next) && text.substr(at + length, 2) == "=\"") {
-            size_t close = text.find('"', at + length + 2);
-            size_t end = close == std::string_view::npos ? text.size() : close + 1;
-            if (tag == 'm' && !invisible) {
-                size_t nameStart = at + length + 2;
-                size_t nameEnd = close == std::string_view::npos ? text.size() : close;
-                out += "[image " + windows1252ToUtf8(text.substr(nameStart, nameEnd - nameStart)) + "]";
-            }
-            length = end - at;
-        }
-        at += length;
+        at += tag.length;
     }
     return out;
 }

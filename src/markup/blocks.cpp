@@ -7,6 +7,7 @@
 #include "markup/image_table.h"
 #include "tdb/book_format.h"
 #include "tdb/image_conversion.h"
+#include "tdb/tag_table.h"
 #include "tdb/text_records.h"
 
 #include <cstdint>
@@ -98,36 +99,28 @@ bool resolve(BlockKind kind, std::string_view blockSection, RefTable& references
 }
 
 // Warnings for the tags a body may not hold: chapters, index items, links, anchors and references.
-// `place` is the body's position in the text that report positions refer to.
+// `place` is the body's position in the text that report positions refer to. Each tag letter is looked at
+// and stepped over; so is the byte that selects the tag after a letter such as `\S`.
 void checkBodyTags(std::string_view body, size_t place, const std::string& name) {
+    constexpr const char* kIllegalTag = "Illegal tag \"\\%c\" in sidebar or footnote \"%s\"";
     for (size_t at = 0; at + 1 < body.size(); ++at) {
         if (body[at] != '\\') {
             continue;
         }
-        char tag = body[++at];
-        switch (tag) {
-        case 'C':
-        case 'F':
-        case 'I':
-        case 'Q':
-        case 'X':
-        case 'd':
-        case 'q':
-        case 'x':
-            reportWarningAt(place + at - 1, "Illegal tag \"\\%c\" in sidebar or footnote \"%s\"", tag,
-                            name.c_str());
-            break;
-        case 'S':
+        char letter = body[++at];
+        const TagSpec& spec = letterTag(letter);
+        if (!(spec.places & kTagInBodies)) {
+            reportWarningAt(place + at - 1, kIllegalTag, letter, name.c_str());
+        } else if (spec.selects) {
+            // A letter cut off from its selecting byte by the end of the body is no tag a body may hold.
             if (at + 1 >= body.size()) {
-                reportWarningAt(place + at - 1, "Illegal tag \"\\S\" in sidebar or footnote \"%s\"",
-                                name.c_str());
-            } else if (body[++at] == 'd') {
-                reportWarningAt(place + at - 2, "Illegal tag \"\\%c\" in sidebar or footnote \"%s\"", 'd',
-                                name.c_str());
+                reportWarningAt(place + at - 1, kIllegalTag, letter, name.c_str());
+                continue;
             }
-            break;
-        default:
-            break;
+            char selector = body[++at];
+            if (!(selectedTag(letter, selector, true).places & kTagInBodies)) {
+                reportWarningAt(place + at - 2, kIllegalTag, selector, name.c_str());
+            }
         }
     }
 }
@@ -152,15 +145,15 @@ bool collectBodyImages(std::string_view body, size_t place, ImageTable& images,
         if (body[at] != '\\') {
             continue;
         }
-        if (body[++at] != 'm') {
+        if (letterTag(body[++at]).kind != TagKind::Image) {
             continue;
         }
-        if (body.substr(at + 1, 2) != "=\"") {
+        if (body.substr(at + 1, kArgumentOpener.size()) != kArgumentOpener) {
             reportWarningAt(place + at - 1, "Image syntax incorrect.  It should be \\m=\"");
             continue;
         }
-        size_t nameStart = at + 3;
-        size_t close = body.find('"', nameStart);
+        size_t nameStart = at + 1 + kArgumentOpener.size();
+        size_t close = body.find(kArgumentCloser, nameStart);
         size_t nameEnd = close == std::string_view::npos ? body.size() : close;
         std::string name(body.substr(nameStart, nameEnd - nameStart));
         at = close == std::string_view::npos ? body.size() : close;

@@ -3,6 +3,7 @@
 #include "markup/text_positions.h"
 #include "markup/title_text.h"
 #include "tdb/book_format.h"
+#include "tdb/tag_table.h"
 
 #include <algorithm>
 #include <numeric>
@@ -74,12 +75,13 @@ size_t ChapterCollector::chapterTag(size_t tag) {
         context_.report.excerptError(tag, "Chapter syntax is \\Cn (0 <= n <= 4); you have \"%s\"",
                                      static_cast<int64_t>(tag) + 1, 5);
     }
-    if (!context_.holds(tag + 3, "=\"")) {
+    size_t after = context_.afterBareTag(tag);
+    if (!context_.holds(after, kArgumentOpener)) {
         context_.report.excerptError(tag, "Chapter syntax is \\Cx=\"chapter title\"; you have \"%s\"",
                                      static_cast<int64_t>(tag) + 1, 5);
-        return context_.clip(tag + 3);
+        return context_.clip(after);
     }
-    size_t from = tag + 5;
+    size_t from = after + kArgumentOpener.size();
     CollectedTitle title = collectTitle(context_, TitleKind::Chapter, 'C', from, std::move(prefix), tag);
     size_t resume = context_.clip(title.stop + 1);
     if (title.tooLong) {
@@ -99,8 +101,7 @@ size_t ChapterCollector::chapterTag(size_t tag) {
 }
 
 size_t ChapterCollector::openHeading(size_t tag, char letter) {
-    size_t tagLength = letter == 'X' ? 3 : 2;
-    tagLength = std::min(tagLength, context_.size() - tag);
+    size_t tagLength = std::min<size_t>(letterTag(letter).length, context_.size() - tag);
     std::string prefix;
     char level = context_.at(tag + 2);
     if (letter == 'X') {

@@ -8,13 +8,13 @@
 namespace quillery {
 
 ImagePlacement ImageCollector::image(size_t tag, uint32_t blockIndent) {
-    size_t after = tag + 2;
-    if (!context_.holds(after, "=\"")) {
+    size_t after = context_.afterBareTag(tag);
+    if (!context_.holds(after, kArgumentOpener)) {
         context_.report.excerptError(tag, "Image syntax incorrect.  You have '%s' and it should be \\m=\"",
                                      static_cast<int64_t>(after) - 10, 20);
         return {context_.clip(after), 0, 0};
     }
-    size_t nameStart = after + 2;
+    size_t nameStart = after + kArgumentOpener.size();
     size_t close = context_.find('"', nameStart);
     for (size_t at = nameStart; at < close; ++at) {
         if (isLineEnd(context_.text[at])) {

@@ -7,7 +7,7 @@
 namespace quillery {
 
 size_t IndexCollector::openItem(size_t tag) {
-    size_t after = context_.clip(tag + 2);
+    size_t after = context_.clip(context_.afterBareTag(tag));
     CollectedTitle item = collectTitle(context_, TitleKind::Index, 'I', after, std::string(), tag);
     if (item.tooLong) {
         context_.report.warningFirstPass(

@@ -3,11 +3,11 @@
 #include "build/diagnostics.h"
 #include "markup/signed_byte_order.h"
 #include "tdb/book_format.h"
+#include "tdb/tag_table.h"
 
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstring>
 
 namespace quillery {
 namespace {
@@ -34,13 +34,13 @@ void LinkCollector::checkLineEnds(size_t tag, size_t from, size_t to, const char
 }
 
 size_t LinkCollector::reference(size_t tag) {
-    size_t after = tag + 2;
-    if (!context_.holds(after, "=\"#")) {
+    size_t after = context_.afterBareTag(tag);
+    if (!context_.holds(after, kLinkArgumentOpener)) {
         context_.report.excerptError(tag, "Link syntax incorrect.  You have '%s' and it should be \\q=\"#",
                                      static_cast<int64_t>(after) - 10, 20);
         return context_.clip(after);
     }
-    size_t nameStart = after + 3;
+    size_t nameStart = after + kLinkArgumentOpener.size();
     size_t close = context_.find('"', nameStart);
     checkLineEnds(tag, nameStart, close, "Returns are not permitted in link references.  See '%s'.");
     size_t resume = context_.clip(close + 1);
@@ -58,13 +58,16 @@ size_t LinkCollector::reference(size_t tag) {
     size_t backslash = context_.find('\\', nameStart);
     if (backslash + 1 < context_.size()) {
         char letter = context_.text[backslash + 1];
-        // A NUL letter would match strchr's terminator.
-        if (letter != '\0' && std::strchr("FIXdmwx", letter) != nullptr) {
+        const TagSpec& spec = letterTag(letter);
+        if (!(spec.places & kTagInLinkNames)) {
             context_.report.error(backslash, "Illegal tag \"\\%c\" in link reference to \"%s\"", letter,
                                   name.c_str());
-        } else if (letter == 'S' && context_.at(backslash + 2) == 'd' && backslash + 2 < context_.size()) {
-            context_.report.error(backslash, "Illegal tag \"\\Sd\" in link reference to \"%s\"",
-                                  name.c_str());
+        } else if (spec.selects && backslash + 2 < context_.size()) {
+            char selector = context_.text[backslash + 2];
+            if (!(selectedTag(letter, selector, true).places & kTagInLinkNames)) {
+                context_.report.error(backslash, "Illegal tag \"\\%c%c\" in link reference to \"%s\"", letter,
+                                      selector, name.c_str());
+            }
         }
     }
     note(tag, -1, stored);
@@ -72,13 +75,13 @@ size_t LinkCollector::reference(size_t tag) {
 }
 
 size_t LinkCollector::anchor(size_t tag) {
-    size_t after = tag + 2;
-    if (!context_.holds(after, "=\"")) {
+    size_t after = context_.afterBareTag(tag);
+    if (!context_.holds(after, kArgumentOpener)) {
         context_.report.excerptError(tag, "Link syntax incorrect.  You have '%s' and it should be \\Q=\"",
                                      static_cast<int64_t>(after) - 10, 20);
         return context_.clip(after);
     }
-    size_t nameStart = after + 2;
+    size_t nameStart = after + kArgumentOpener.size();
     size_t close = context_.find('"', nameStart);
     checkLineEnds(tag, nameStart, close, "Returns are not permitted in link anchors.  See '%s'.");
     size_t resume = context_.clip(close + 1);

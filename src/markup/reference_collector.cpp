@@ -34,12 +34,12 @@ const KindMessages kFootnote = {
 
 size_t ReferenceCollector::open(size_t tag, ReferenceKind kind) {
     const KindMessages& messages = kind == ReferenceKind::Sidebar ? kSidebar : kFootnote;
-    size_t after = tag + 3;
-    if (!context_.holds(after, "=\"")) {
+    size_t after = context_.afterBareTag(tag);
+    if (!context_.holds(after, kArgumentOpener)) {
         context_.report.excerptError(tag, messages.syntax, static_cast<int64_t>(after) - 10, 20);
         return context_.clip(after);
     }
-    size_t nameStart = after + 2;
+    size_t nameStart = after + kArgumentOpener.size();
     size_t close = context_.find('"', nameStart);
     for (size_t at = nameStart; at < close; ++at) {
         if (isLineEnd(context_.text[at])) {

@@ -34,14 +34,14 @@ constexpr uint32_t kValueCap = 1000000;
 #pragma GCC diagnostic ignored "-Wformat-security"
 
 PercentArgument readPercent(ScanContext& context, size_t tag, const PercentMessages& messages) {
-    size_t after = tag + 2;
-    if (!context.holds(after, "=\"")) {
+    size_t after = context.afterBareTag(tag);
+    if (!context.holds(after, kArgumentOpener)) {
         context.report.excerptError(tag, messages.syntax, static_cast<int64_t>(tag), 7);
         return {context.clip(after), false, 0};
     }
     PercentArgument argument;
     argument.acts = true;
-    size_t p = after + 2;
+    size_t p = after + kArgumentOpener.size();
     size_t count = 0;
     bool leading = true;
     while (p < context.size() && context.text[p] != '%' && context.text[p] != '"') {

@@ -5,6 +5,7 @@
 
 #include "framework/record_buffer.h"
 #include "markup/scan_report.h"
+#include "tdb/tag_table.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -34,6 +35,9 @@ struct ScanContext {
         return found == std::string_view::npos ? text.size() : found;
     }
     size_t clip(size_t position) const { return position < text.size() ? position : text.size(); }
+    // Where the tag whose backslash is at `tag` ends when it stands bare (its argument, if any, follows). The
+    // text holds at least the backslash and the letter.
+    size_t afterBareTag(size_t tag) const { return tag + tagAt(text, tag).length; }
 };
 
 inline bool isLineEnd(char c) {

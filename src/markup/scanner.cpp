@@ -133,23 +133,54 @@ void Scanner::align(size_t tag, uint16_t alignment) {
     style_.alignment = alignment;
 }
 
-size_t Scanner::heading(size_t tag, char letter) {
-    layout_.recordBreakPoint(tag);
+size_t Scanner::heading(size_t tag, const TagSpec& spec) {
     if (style_.inHeading) {
         style_.inHeading = false;
-        return context_.clip(tag + (letter == 'X' ? 3 : 2));
+        return context_.clip(tag + spec.length);
     }
-    if (letter == 'x') {
+    if (spec.kind == TagKind::Heading) {
         layout_.pageBreak();
     }
-    size_t tagLength = chapters_.openHeading(tag, letter);
+    size_t tagLength = chapters_.openHeading(tag, text_[tag + 1]);
     style_.inHeading = true;
-    if (letter == 'X') {
+    if (spec.kind == TagKind::LevelHeading) {
         layout_.markChapterOnLine();
     }
     // The step appends the page entry at the tag itself, then resumes right after it.
     layout_.markHeadingOpened(tagLength);
     return tag;
+}
+
+size_t Scanner::indexItem(size_t tag, const TagSpec& spec) {
+    if (!dictionary_) {
+        report_.excerptError(tag, kIllegalControlCode, static_cast<int64_t>(tag) + 1, 40);
+        return tag + spec.length;
+    }
+    if (style_.inIndex) {
+        style_.inIndex = false;
+        return tag + spec.length;
+    }
+    if (style_.alignment != kAlignLeft || style_.style != 0) {
+        report_.excerptError(tag, "No styles permitted before \"%s\"", static_cast<int64_t>(tag), 20);
+        style_.alignment = kAlignLeft;
+        style_.style = 0;
+    }
+    style_.inIndex = true;
+    return index_.openItem(tag);
+}
+
+void Scanner::noteBoldTag(size_t tag, bool& seenThis, bool seenOther) {
+    if (seenOther && !seenThis) {
+        report_.error(tag, "You can't use \\b and \\B in the same file.");
+    }
+    seenThis = true;
+}
+
+void Scanner::toggleScript(size_t tag, uint16_t bit, uint16_t other) {
+    if ((style_.style & other) && !(style_.style & bit)) {
+        report_.error(tag, "Can't have superscript and subscript at the same time!");
+    }
+    toggle(bit);
 }
 
 size_t Scanner::scanTag(size_t tag) {
@@ -158,85 +189,118 @@ size_t Scanner::scanTag(size_t tag) {
         report_.excerptError(tag, kIllegalControlCode, static_cast<int64_t>(tag) + 1, 40);
         return end;
     }
-    char letter = text_[tag + 1];
-    switch (letter) {
-    case '\\':
+    const TagSpec& spec = tagAt(text_, tag);
+    // While a reference is open, a reference tag closes it bare, whatever follows.
+    if (spec.argument == TagArgument::Opening && (style_.style & kStyleReference)) {
+        toggle(kStyleReference);
+        return tag + spec.length;
+    }
+    if (spec.breaks != TagBreak::None) {
+        layout_.recordBreakPoint(tag);
+    }
+    size_t resume = spec.opens != TagOpens::Nothing || spec.argument != TagArgument::None
+                        ? scanDataTag(tag, spec)
+                        : scanStyleTag(tag, spec);
+    if (spec.breaks == TagBreak::BeforeAndAfter) {
+        layout_.recordBreakPoint(resume);
+    }
+    return resume;
+}
+
+size_t Scanner::scanStyleTag(size_t tag, const TagSpec& spec) {
+    const size_t bare = tag + spec.length;
+    switch (spec.kind) {
+    case TagKind::LiteralBackslash:
         if (!invisible()) {
             layout_.measureCharacter('\\');
         }
-        return tag + 2;
-    case '-':
-        layout_.softHyphen(tag + 2);
-        return tag + 2;
-    case 'a': {
+        return bare;
+    case TagKind::SoftHyphen:
+        layout_.softHyphen(bare);
+        return bare;
+    case TagKind::DecimalCharacter: {
         uint8_t code = decimalCharacter(context_, tag);
         if (!invisible()) {
             layout_.measureCharacter(code);
         }
-        return context_.clip(tag + 5);
+        return context_.clip(bare);
     }
-    case 'U':
+    case TagKind::UnicodeCharacter:
         readUnicodeDigits(context_, tag);
         if (!invisible()) {
             layout_.closeSpaceRun();
             layout_.addBox(Layout::kUnicodeWidth, Layout::kUnicodeHeight);
         }
-        return context_.clip(tag + 6);
-    case 'n':
+        return context_.clip(bare);
+    case TagKind::NormalFont:
         style_.font = normalFont_;
-        return tag + 2;
-    case 's':
+        return bare;
+    case TagKind::SmallFont:
         setFont(kFontSmall);
-        return tag + 2;
-    case 'b':
-        if (seenBigB_ && !seenSmallB_) {
-            report_.error(tag, "You can't use \\b and \\B in the same file.");
-        }
-        seenSmallB_ = true;
+        return bare;
+    case TagKind::BoldFont:
+        noteBoldTag(tag, seenSmallB_, seenBigB_);
         setFont(kFontBold);
-        return tag + 2;
-    case 'l':
+        return bare;
+    case TagKind::LargeFont:
         setFont(kFontLarge);
-        return tag + 2;
-    case 'B':
-        if (seenSmallB_ && !seenBigB_) {
-            report_.error(tag, "You can't use \\b and \\B in the same file.");
-        }
-        seenBigB_ = true;
+        return bare;
+    case TagKind::BoldWeight:
+        noteBoldTag(tag, seenBigB_, seenSmallB_);
         toggle(kStyleBoldWeight);
-        return tag + 2;
-    case 'i':
+        return bare;
+    case TagKind::Italic:
         toggle(kStyleItalic);
-        return tag + 2;
-    case 'u':
+        return bare;
+    case TagKind::Underline:
         toggle(kStyleUnderline);
-        return tag + 2;
-    case 'o':
+        return bare;
+    case TagKind::Overstrike:
         toggle(kStyleOverstrike);
-        return tag + 2;
-    case 'v':
+        return bare;
+    case TagKind::Invisible:
         toggle(kStyleInvisible);
-        return tag + 2;
-    case 't':
+        return bare;
+    case TagKind::IndentedBlock:
         toggle(kStyleIndent);
         layout_.indentChanged((style_.style & kStyleIndent) != 0);
-        return tag + 2;
-    case 'c':
+        return bare;
+    case TagKind::Centre:
         align(tag, kAlignCentre);
-        return tag + 2;
-    case 'r':
+        return bare;
+    case TagKind::Right:
         align(tag, kAlignRight);
-        return tag + 2;
-    case 'p':
+        return bare;
+    case TagKind::PageBreak:
         layout_.pageBreak();
-        return tag + 2;
-    case 'd':
+        return bare;
+    case TagKind::MoveDown:
         layout_.moveDown();
-        return tag + 2;
-    case 'x':
-    case 'X':
-        return heading(tag, letter);
-    case 'C': {
+        return bare;
+    case TagKind::Superscript:
+        toggleScript(tag, kStyleSuperscript, kStyleSubscript);
+        return bare;
+    case TagKind::Subscript:
+        toggleScript(tag, kStyleSubscript, kStyleSuperscript);
+        return bare;
+    case TagKind::NoEffect:
+        return bare;
+    case TagKind::IllegalSelection:
+        report_.excerptError(tag, "Illegal control code: \\%s", static_cast<int64_t>(tag) + 1, 2);
+        return context_.clip(bare);
+    default:
+        report_.excerptError(tag, kIllegalControlCode, static_cast<int64_t>(tag) + 1, 40);
+        return bare;
+    }
+}
+
+// The tags that open something or carry an argument. A reference tag reaches this only to open.
+size_t Scanner::scanDataTag(size_t tag, const TagSpec& spec) {
+    switch (spec.kind) {
+    case TagKind::Heading:
+    case TagKind::LevelHeading:
+        return heading(tag, spec);
+    case TagKind::Chapter: {
         uint32_t before = chapters_.count();
         size_t resume = chapters_.chapterTag(tag);
         if (chapters_.count() > before) {
@@ -244,104 +308,47 @@ size_t Scanner::scanTag(size_t tag) {
         }
         return resume;
     }
-    case 'I':
-        if (!dictionary_) {
-            report_.excerptError(tag, kIllegalControlCode, static_cast<int64_t>(tag) + 1, 40);
-            return tag + 2;
-        }
-        if (style_.inIndex) {
-            style_.inIndex = false;
-            return tag + 2;
-        }
-        if (style_.alignment != kAlignLeft || style_.style != 0) {
-            report_.excerptError(tag, "No styles permitted before \"%s\"", static_cast<int64_t>(tag), 20);
-            style_.alignment = kAlignLeft;
-            style_.style = 0;
-        }
-        style_.inIndex = true;
-        return index_.openItem(tag);
-    case 'q': {
-        size_t resume = tag + 2;
-        if (!(style_.style & kStyleReference)) {
-            resume = links_.reference(tag);
-        }
+    case TagKind::IndexItem:
+        return indexItem(tag, spec);
+    case TagKind::LinkReference: {
+        size_t resume = links_.reference(tag);
         toggle(kStyleReference);
         return resume;
     }
-    case 'Q':
+    case TagKind::Anchor:
         return links_.anchor(tag);
-    case 'F': {
-        if (tag + 2 >= end || text_[tag + 2] != 'n') {
-            return tag + 2;
-        }
-        size_t resume = tag + 3;
-        if (!(style_.style & kStyleReference)) {
-            resume = references_.open(tag, ReferenceKind::Footnote);
-        }
+    case TagKind::FootnoteReference: {
+        size_t resume = references_.open(tag, ReferenceKind::Footnote);
         toggle(kStyleReference);
         return resume;
     }
-    case 'S': {
-        if (tag + 2 >= end) {
-            report_.excerptError(tag, "Illegal control code: \\%s", static_cast<int64_t>(tag) + 1, 2);
-            return end;
-        }
-        switch (text_[tag + 2]) {
-        case 'p':
-            if ((style_.style & kStyleSubscript) && !(style_.style & kStyleSuperscript)) {
-                report_.error(tag, "Can't have superscript and subscript at the same time!");
-            }
-            toggle(kStyleSuperscript);
-            return tag + 3;
-        case 'b':
-            if ((style_.style & kStyleSuperscript) && !(style_.style & kStyleSubscript)) {
-                report_.error(tag, "Can't have superscript and subscript at the same time!");
-            }
-            toggle(kStyleSubscript);
-            return tag + 3;
-        case 'd': {
-            if (style_.style & kStyleReference) {
-                toggle(kStyleReference);
-                return tag + 3;
-            }
-            layout_.recordBreakPoint(tag);
-            size_t resume = references_.open(tag, ReferenceKind::Sidebar);
-            toggle(kStyleReference);
-            layout_.addBox(Layout::kReferenceIcon, Layout::kReferenceIcon);
-            layout_.measure(' ');
-            return resume;
-        }
-        default:
-            report_.excerptError(tag, "Illegal control code: \\%s", static_cast<int64_t>(tag) + 1, 2);
-            return tag + 3;
-        }
+    case TagKind::SidebarReference: {
+        size_t resume = references_.open(tag, ReferenceKind::Sidebar);
+        toggle(kStyleReference);
+        layout_.addBox(Layout::kReferenceIcon, Layout::kReferenceIcon);
+        layout_.measure(' ');
+        return resume;
     }
-    case 'm': {
-        layout_.recordBreakPoint(tag);
+    case TagKind::Image: {
         ImagePlacement placement = images_.image(tag, layout_.lineStartX());
         layout_.addBox(placement.width, placement.height);
         return placement.resume;
     }
-    case 'w': {
-        layout_.recordBreakPoint(tag);
+    case TagKind::Rule: {
         PercentArgument rule = readRule(context_, tag);
         if (rule.acts) {
             layout_.setX(xAfterRule(layout_.x()));
         }
         return rule.resume;
     }
-    case 'T': {
-        layout_.recordBreakPoint(tag);
+    case TagKind::Indent:
+    default: {
         PercentArgument indent = readIndent(context_, tag);
         if (indent.acts) {
             layout_.setX(xAfterIndent(context_, tag, indent.value, layout_.x()));
         }
-        layout_.recordBreakPoint(indent.resume);
         return indent.resume;
     }
-    default:
-        report_.excerptError(tag, kIllegalControlCode, static_cast<int64_t>(tag) + 1, 40);
-        return tag + 2;
     }
 }
 

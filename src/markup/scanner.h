@@ -14,6 +14,7 @@
 #include "markup/reference_collector.h"
 #include "markup/scan_context.h"
 #include "markup/scan_report.h"
+#include "tdb/tag_table.h"
 
 #include <cstdint>
 #include <string>
@@ -39,7 +40,14 @@ class Scanner {
     void runPass(bool firstPass);
     // The tag whose backslash is at `tag`; returns the position after it.
     size_t scanTag(size_t tag);
-    size_t heading(size_t tag, char letter);
+    // Tags that only measure, switch the style or move the layout.
+    size_t scanStyleTag(size_t tag, const TagSpec& spec);
+    // Tags that open something or carry an argument.
+    size_t scanDataTag(size_t tag, const TagSpec& spec);
+    size_t heading(size_t tag, const TagSpec& spec);
+    size_t indexItem(size_t tag, const TagSpec& spec);
+    void noteBoldTag(size_t tag, bool& seenThis, bool seenOther);
+    void toggleScript(size_t tag, uint16_t bit, uint16_t other);
     void align(size_t tag, uint16_t alignment);
     void setFont(uint16_t font) { style_.font = style_.font != font ? font : normalFont_; }
     void toggle(uint16_t bit) { style_.style ^= bit; }

@@ -1,5 +1,7 @@
 #include "markup/title_text.h"
 
+#include "tdb/tag_table.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -38,10 +40,6 @@ constexpr size_t kMappingWarningLimit = 100;
 
 bool isTitleDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
-}
-
-bool takesArgument(char tag) {
-    return tag == 'Q' || tag == 'T' || tag == 'm' || tag == 'q' || tag == 'w';
 }
 
 // The character of `\a` and three bytes at `tag`: the bytes are not validated; missing ones count as "0".
@@ -85,6 +83,32 @@ uint32_t readUnicodeDigits(ScanContext& context, size_t tag) {
     }
     return value;
 }
+
+namespace {
+
+// A `\U` in a title at `tag`: counts and gives the mapping warning, reads the digits and transliterates them.
+// Returns the ASCII character, 0 for nothing, or -1 (reported) when the code point has no transliteration.
+int unicodeInTitle(ScanContext& context, size_t tag) {
+    uint32_t before = context.mappingWarnings++;
+    if (context.firstPass) {
+        if (before < kMappingWarningLimit) {
+            context.report.excerptWarning(tag,
+                                          "Unicode characters currently aren't allowed in chapter or index "
+                                          "specifications! Mapping them. Begins with \"%s\"",
+                                          static_cast<int64_t>(tag) - 2, 20);
+        } else if (before == kMappingWarningLimit) {
+            context.report.warning(tag, "Showing only the first 100 mapping warnings.");
+        }
+    }
+    uint32_t value = readUnicodeDigits(context, tag);
+    int ascii = transliterate(value);
+    if (ascii < 0) {
+        context.report.error(tag, "Don't know how to map unicode character %04X", value);
+    }
+    return ascii;
+}
+
+} // namespace
 
 CollectedTitle collectTitle(ScanContext& context, TitleKind kind, char letter, size_t from,
                             std::string prefix, size_t tagPos) {
@@ -132,35 +156,22 @@ CollectedTitle collectTitle(ScanContext& context, TitleKind kind, char letter, s
             break;
         }
         size_t inner = p;
-        if (hasTag && tag == '\\') {
-            p += 2;
+        const TagSpec& spec = letterTag(tag);
+        if (spec.kind == TagKind::LiteralBackslash) {
+            p += spec.length;
             if (chapter) {
                 append('\\');
             }
-        } else if (hasTag && tag == 'a') {
+        } else if (spec.kind == TagKind::DecimalCharacter) {
             uint8_t code = decimalCharacterAt(context, inner);
-            p = context.clip(p + 5);
+            p = context.clip(p + spec.length);
             if (!(kind == TitleKind::Index && code == 149)) {
                 append(static_cast<char>(code));
             }
-        } else if (hasTag && tag == 'U') {
-            uint32_t before = context.mappingWarnings++;
-            if (context.firstPass) {
-                if (before < kMappingWarningLimit) {
-                    context.report.excerptWarning(
-                        inner,
-                        "Unicode characters currently aren't allowed in chapter or index "
-                        "specifications! Mapping them. Begins with \"%s\"",
-                        static_cast<int64_t>(inner) - 2, 20);
-                } else if (before == kMappingWarningLimit) {
-                    context.report.warning(inner, "Showing only the first 100 mapping warnings.");
-                }
-            }
-            uint32_t value = readUnicodeDigits(context, inner);
-            p = context.clip(p + 6);
-            int ascii = transliterate(value);
+        } else if (spec.kind == TagKind::UnicodeCharacter) {
+            int ascii = unicodeInTitle(context, inner);
+            p = context.clip(p + spec.length);
             if (ascii < 0) {
-                context.report.error(inner, "Don't know how to map unicode character %04X", value);
                 append(' ');
             } else if (ascii > 0) {
                 append(static_cast<char>(ascii));
@@ -168,7 +179,8 @@ CollectedTitle collectTitle(ScanContext& context, TitleKind kind, char letter, s
         } else if (chapter) {
             context.report.error(inner, "Tags are not allowed inside \\C definitions!");
             p = context.clip(p + 2);
-        } else if (hasTag && takesArgument(tag)) {
+        } else if (argumentFollowsLetter(spec)) {
+            // Up to and including the second double quote after the tag, whether it opens or closes.
             size_t first = context.find('"', p + 2);
             size_t second = first < end ? context.find('"', first + 1) : end;
             p = context.clip(second + 1);

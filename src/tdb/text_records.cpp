@@ -1,6 +1,7 @@
 #include "tdb/text_records.h"
 
 #include "build/diagnostics.h"
+#include "tdb/tag_table.h"
 
 #include <algorithm>
 #include <memory>
@@ -15,62 +16,6 @@ constexpr size_t kTagLookBack = 91;
 bool isRecordWhitespace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
-
-bool takesArgument(char tag, char next) {
-    switch (tag) {
-    case 'C':
-    case 'q':
-    case 'Q':
-    case 'm':
-    case 'w':
-    case 'T':
-        return true;
-    case 'F':
-        return next == 'n';
-    case 'S':
-        return next == 'd';
-    default:
-        return false;
-    }
-}
-
-} // namespace
-
-size_t textTagExtent(std::string_view text, size_t start) {
-    size_t left = text.size() - start;
-    if (left < 2) {
-        return left;
-    }
-    char tag = text[start + 1];
-    char next = left > 2 ? text[start + 2] : '\0';
-    size_t extent = 2;
-    switch (tag) {
-    case 'a':
-        extent = 5;
-        break;
-    case 'U':
-        extent = 6;
-        break;
-    case 'X':
-    case 'S':
-    case 'C':
-        extent = 3;
-        break;
-    case 'F':
-        extent = next == 'n' ? 3 : 2;
-        break;
-    default:
-        break;
-    }
-    extent = std::min(extent, left);
-    if (takesArgument(tag, next) && text.substr(start + extent, 2) == "=\"") {
-        size_t close = text.find('"', start + extent + 2);
-        extent = close == std::string_view::npos ? left : close + 1 - start;
-    }
-    return extent;
-}
-
-namespace {
 
 // The cut by the written rules: before a tag near the end, else after the last white space (0 if none).
 size_t writtenRecordBreak(std::string_view piece) {

@@ -9,17 +9,13 @@
 #include "framework/verdict.h"
 #include "tdb/book_format.h"
 #include "tdb/compressor.h"
+#include "tdb/tag_table.h"
 
 #include <cstddef>
 #include <string_view>
 
 namespace quillery {
 
-// Bytes taken by the tag whose backslash is at `start`, never past the end of `text`. Measured from the tag
-// alone, whatever came before it: `\\` 2, `\a` 5, `\U` 6, `\X`, `\S`, `\C` and `\Fn` 3, any other pair 2, and
-// for a tag that can take an argument (`\C`, `\q`, `\Q`, `\m`, `\w`, `\T`, `\Fn`, `\Sd`) followed by `="`, on
-// through the next double quote (or to the end of the text).
-size_t textTagExtent(std::string_view text, size_t start);
 
 // How many bytes of the full piece at the start of `rest` stay in this record. `rest` holds the piece and
 // at least one byte after it (rest.size() > kTextRecordSize). Always between 1 and kTextRecordSize.

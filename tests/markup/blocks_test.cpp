@@ -198,6 +198,26 @@ TEST_F(BlocksTest, IllegalTagsAreWarnedAndTheBodyKept) {
               reports.lines());
 }
 
+TEST_F(BlocksTest, EveryTagLetterInABodyIsCheckedOnce) {
+    // Each possible letter after a backslash, then the letters that \S selects.
+    std::string body;
+    for (int letter = 0; letter < 256; ++letter) {
+        body += std::string("\\") + static_cast<char>(letter) + " ";
+    }
+    body += "\\Sp \\Sb \\Sx \\Sd";
+    RefTable refs{ref("n")};
+    store(BlockKind::Sidebar, "<sidebar id=\"n\">" + body + "</sidebar>", refs);
+    std::string warned;
+    for (const std::string& line : reports.lines()) {
+        if (line.find("Image syntax") == std::string::npos) { // the bare \m
+            ASSERT_EQ(0u, line.find("W Illegal tag \"\\")) << line;
+            warned += line[16];
+        }
+    }
+    // Chapters, \F, index items, anchors, headings, \d, links, and the sidebar reference.
+    EXPECT_EQ("CFIQXdqxd", warned);
+}
+
 TEST_F(BlocksTest, ImageNamesLongerThan31BytesFailTheBlocks) {
     RefTable refs{ref("n")};
     std::string name = std::string(28, 'p') + ".png";

@@ -343,6 +343,26 @@ TEST(LinksTest, TheFirstTagAfterTheNameMayNotBeAnotherReferenceOrHeading) {
     }
 }
 
+TEST(LinksTest, EveryTagLetterIsCheckedAsTheFirstTagAfterTheName) {
+    std::string refused;
+    for (int letter = 1; letter < 256; ++letter) {
+        Paginated book = paginate(std::string("\\q=\"#n\"a\\") + static_cast<char>(letter) + "b");
+        for (const std::string& line : book.problems()) {
+            if (line.find("Illegal tag \"\\") != std::string::npos) {
+                refused += static_cast<char>(letter);
+            }
+        }
+    }
+    // Headings, index items, \d, images, rules and any \F.
+    EXPECT_EQ("FIXdmwx", refused);
+    // Of the tags that \S selects, only the sidebar reference.
+    for (std::string selected : {"Sp", "Sb", "Sx", "S"}) {
+        for (const std::string& line : paginate("\\q=\"#n\"a\\" + selected).problems()) {
+            EXPECT_EQ(std::string::npos, line.find("Illegal tag")) << selected << ": " << line;
+        }
+    }
+}
+
 TEST(LinksTest, ALongAnchorDefinedTwiceIsNamedAsStored) {
     std::string name = "Long" + std::string(90, 'n');
     Paginated book = paginate("\\Q=\"" + name + "\"x\\Q=\"" + name + "\"");

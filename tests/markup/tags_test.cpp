@@ -3,9 +3,13 @@
 #include "markup/scanner.h"
 #include "markup/title_text.h"
 #include "paginate_support.h"
+#include "png_fixture.h"
 #include "tdb/text_records.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
 
 namespace quillery::test {
 namespace {
@@ -153,16 +157,32 @@ TEST(TagsTest, ThousandsOfErrorsAreAllReported) {
     EXPECT_EQ(Verdict::Failed, book.verdict);
 }
 
-// Where the scanner goes on after the tag at the start of `text` (outside any reference).
-size_t scannedTagLength(const std::string& text, uint32_t flags = 0) {
+// The scanner's run over the tag at the start of `text`, outside any reference: where it goes on, and whether
+// it accepted the tag without an error.
+struct ScannedTag {
+    size_t length = 0;
+    bool accepted = false;
+};
+
+ScannedTag scanTagAlone(const std::string& text, uint32_t flags = 0,
+                        const std::string& imageFolder = "/nonexistent-image-folder") {
     RecordBuffer starts(4);
     (void)starts.appendU32(0);
     (void)starts.appendU32(static_cast<uint32_t>(text.size()));
     BookTables tables;
     ReportCollector collector;
     ReportTextScope scope(text);
-    Scanner scanner(text, "/nonexistent-image-folder", starts, tables, flags);
-    return scanner.scanFirstTag();
+    Scanner scanner(text, imageFolder, starts, tables, flags);
+    ScannedTag scanned;
+    scanned.length = scanner.scanFirstTag();
+    std::vector<std::string> lines = collector.lines();
+    scanned.accepted =
+        std::none_of(lines.begin(), lines.end(), [](const std::string& line) { return line[0] == 'E'; });
+    return scanned;
+}
+
+size_t scannedTagLength(const std::string& text, uint32_t flags = 0) {
+    return scanTagAlone(text, flags).length;
 }
 
 // The record splitter measures a tag without knowing what came before it; for every well-formed tag outside a
@@ -219,6 +239,60 @@ TEST(TagsTest, TheRecordSplitterMeasuresEveryTagAsTheScannerConsumesIt) {
     // Index items exist only in a dictionary.
     EXPECT_EQ(2u, textTagExtent(R"(\Iitem\I)", 0));
     EXPECT_EQ(2u, scannedTagLength(R"(\Iitem\I)", kFlagDictionary));
+}
+
+// Every byte pair after a backslash, and every argument form right after what the tag takes bare: wherever
+// the scanner accepts the tag without an error, the splitter measures exactly what the scanner took. Every
+// tag must have been accepted, those that take an argument with one, so that the walk cannot pass by
+// accepting nothing.
+TEST(TagsTest, EveryBytePairAndArgumentFormIsMeasuredAsTheScannerConsumesIt) {
+    ScratchDir folder;
+    PngImage png;
+    png.width = 4;
+    png.height = 4;
+    png.rows = noiseRows(png);
+    writeFile(folder.file("pic.png"), encodePng(png));
+    const std::vector<std::string> arguments = {
+        R"(="name")", R"(="#name")", R"(="Chapter One")", R"(="Caf\a233")",
+        R"(="")",     R"(="50%")",   R"(="100%")",        R"(="pic.png")",
+    };
+    std::set<TagKind> accepted;
+    std::set<TagKind> acceptedWithArgument;
+    size_t disagreements = 0;
+    auto check = [&](const std::string& text, uint32_t flags) {
+        ScannedTag scanned = scanTagAlone(text, flags, folder.path());
+        TagExtent extent = measureTag(text, 0);
+        if (scanned.accepted) {
+            if (extent.length != scanned.length && ++disagreements <= 20) {
+                ADD_FAILURE() << "splitter " << extent.length << ", scanner " << scanned.length << " for "
+                              << text;
+            }
+            (extent.hasArgument ? acceptedWithArgument : accepted).insert(extent.spec->kind);
+        }
+        return scanned.length;
+    };
+    for (int letter = 0; letter < 256; ++letter) {
+        uint32_t flags = letter == 'I' ? kFlagDictionary : 0;
+        for (int second = 0; second < 256; ++second) {
+            std::string pair = std::string("\\") + static_cast<char>(letter) + static_cast<char>(second);
+            std::string text = pair + " zz";
+            size_t bare = check(text, flags);
+            // The argument follows the bare tag: once per letter for a tag of two bytes, else for each pair.
+            if (bare > 2 || second == 0) {
+                for (const std::string& argument : arguments) {
+                    check(text.substr(0, bare) + argument + " zz", flags);
+                }
+            }
+        }
+    }
+    EXPECT_EQ(0u, disagreements);
+    // Bare: every kind but the two illegal ones and the eight that open with an argument.
+    EXPECT_EQ(23u, accepted.size());
+    EXPECT_EQ(0u, accepted.count(TagKind::Illegal) + accepted.count(TagKind::IllegalSelection));
+    EXPECT_EQ((std::set<TagKind>{TagKind::Chapter, TagKind::LinkReference, TagKind::Anchor,
+                                 TagKind::FootnoteReference, TagKind::SidebarReference, TagKind::Image,
+                                 TagKind::Rule, TagKind::Indent}),
+              acceptedWithArgument);
 }
 
 } // namespace
