@@ -92,10 +92,13 @@ TEST_F(BuildBookTest, OutputThatIsNotARegularFileIsRefusedUntouched) {
 
 TEST_F(BuildBookTest, OutputOnATemporaryPathIsRefused) {
     test::writeFile(dir.file("tale.tml"), "text");
-    EXPECT_EQ(Verdict::Failed, build("tale.tml", "tale.tml.tmp"));
-    EXPECT_EQ((std::vector<std::string>{"E The file \"tale.tml.tmp\" could not be opened for writing."}),
-              reports.lines());
-    EXPECT_EQ((std::vector<std::string>{"tale.tml"}), dir.entries());
+    for (const std::string name : {"tale.tml.tmp", "tale.tml.img"}) {
+        reports.clear();
+        EXPECT_EQ(Verdict::Failed, build("tale.tml", name));
+        EXPECT_EQ((std::vector<std::string>{"E The file \"" + name + "\" could not be opened for writing."}),
+                  reports.lines());
+        EXPECT_EQ((std::vector<std::string>{"tale.tml"}), dir.entries());
+    }
 }
 
 TEST_F(BuildBookTest, WarnsAboutNameAndImageFolderAndGoesOn) {
