@@ -95,7 +95,7 @@ void runImageBench() {
             addImage(table, folder + "/page" + std::to_string(i) + ".png", {150, 148});
         }
         (void)convertImageTable(table);
-        outputBytes = table.data.byteLength();
+        outputBytes = table.streams.length();
     });
     std::printf("convertImageTable      %8.1f ms   (%d images of 150 x 148, %zu -> %zu bytes)\n",
                 tableSeconds * 1e3, count, inputBytes, outputBytes);

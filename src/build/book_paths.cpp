@@ -42,7 +42,8 @@ std::string imageFolderPath(std::string_view sourcePath) {
 }
 
 TempPaths tempPathsFor(const std::string& sourceFullPath) {
-    return {sourceFullPath + ".tmp", sourceFullPath + ".sid", sourceFullPath + ".ftn"};
+    return {sourceFullPath + ".tmp", sourceFullPath + ".sid", sourceFullPath + ".ftn",
+            sourceFullPath + ".img"};
 }
 
 std::string_view cutUtf8(std::string_view text, size_t bytes) {

@@ -16,11 +16,12 @@ std::string bookNameFromTitle(std::string_view ansiTitle);
 // The source path without a final ".txt" or ".tml" (case included), plus "_img".
 std::string imageFolderPath(std::string_view sourcePath);
 
-// The three temporary files of a build: the full source path with ".tmp", ".sid" or ".ftn" appended.
+// The temporary files of a build: the full source path with ".tmp", ".sid", ".ftn" or ".img" appended.
 struct TempPaths {
     std::string text;
     std::string sidebars;
     std::string footnotes;
+    std::string images; // the converted image streams
 };
 TempPaths tempPathsFor(const std::string& sourceFullPath);
 

@@ -50,8 +50,8 @@ bool checkFiles(const FileService& source, const FileService& output, const Temp
         ok = false;
     }
     std::string outputPath = output.fullPath();
-    bool isTempPath =
-        outputPath == temps.text || outputPath == temps.sidebars || outputPath == temps.footnotes;
+    bool isTempPath = outputPath == temps.text || outputPath == temps.sidebars ||
+                      outputPath == temps.footnotes || outputPath == temps.images;
     FileService probe(output.path());
     if (guardImageFolder && probe.liesInside(FileService(imageFolderPath(source.path())))) {
         reportError("The file \"%s\" could not be opened for writing: it is in the image folder of the "
@@ -157,6 +157,8 @@ Verdict Build::storeBlocks(BlockKind kind, std::string_view blockSection, size_t
 
 Verdict Build::processMarkup(std::string_view mainText, std::string_view blockSection) {
     BookTables tables;
+    // The converted images wait in a temporary file of the build, not in memory (the tables close it).
+    tables.images.streams.placeIn(files, temps.images);
     if (failed(paginateBook(mainText, imageFolder, textRecordStarts, tables, flags))) {
         reportError("Errors occurred while paginating the book. No output file generated.");
         reportNote("Done.");
@@ -222,7 +224,7 @@ Verdict Build::run() {
 }
 
 void removeTemps(FileSystem& files, const TempPaths& temps) {
-    for (const std::string* path : {&temps.text, &temps.sidebars, &temps.footnotes}) {
+    for (const std::string* path : {&temps.text, &temps.sidebars, &temps.footnotes, &temps.images}) {
         (void)files.removeIfPresent(*path);
     }
 }
@@ -244,7 +246,8 @@ Verdict runBuild(const FileService& source, const FileService& output, const Boo
     }
     // From here on an interruption removes the temporary files (stale ones are deleted here anyway), and
     // until the old output is deleted, the output too (the check may have just made it).
-    for (const std::string* path : {&temps.text, &temps.sidebars, &temps.footnotes, &outputPath}) {
+    for (const std::string* path :
+         {&temps.text, &temps.sidebars, &temps.footnotes, &temps.images, &outputPath}) {
         InterruptCleanup::addFile(*path);
     }
     (void)files.removeIfPresent(outputPath);
@@ -261,7 +264,7 @@ Verdict runBuild(const FileService& source, const FileService& output, const Boo
     build.sidebarTemp.reset();
     build.footnoteTemp.reset();
     removeTemps(files, temps);
-    for (const std::string* path : {&temps.text, &temps.sidebars, &temps.footnotes}) {
+    for (const std::string* path : {&temps.text, &temps.sidebars, &temps.footnotes, &temps.images}) {
         InterruptCleanup::dropFile(*path);
     }
     return verdict;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "framework/record_buffer.h"
+#include "markup/image_streams.h"
 
 #include <cstdint>
 #include <string>
@@ -49,13 +50,13 @@ struct ImageEntry {
     std::string path; // image folder, '/', image file name
     uint16_t width = 0;
     uint16_t height = 0;
-    uint32_t dataOffset = 0; // of the converted PNG in ImageTable::data
+    uint32_t dataOffset = 0; // of the converted PNG in ImageTable::streams
     uint32_t dataSize = 0;
 };
 
 struct ImageTable {
     std::vector<ImageEntry> entries;
-    RecordBuffer data{1, 32768, 32768}; // converted PNG streams back to back
+    ImageStreams streams; // the converted PNG streams, back to back
     // The paths of the entries, so that adding stays fast for a book with very many images (kept by addImage,
     // rebuilt there when the entries were filled some other way).
     std::unordered_set<std::string> paths;

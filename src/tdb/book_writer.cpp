@@ -138,7 +138,7 @@ bool BookWriter::checkTables() {
         } else if (image.dataSize == 0) {
             inconsistent("an image has no converted data");
             ok = false;
-        } else if (uint64_t{image.dataOffset} + image.dataSize > tables_.images.data.byteLength()) {
+        } else if (uint64_t{image.dataOffset} + image.dataSize > tables_.images.streams.length()) {
             inconsistent("an image's data lies outside the image data");
             ok = false;
         }
@@ -422,7 +422,9 @@ bool BookWriter::writeSection(BookSection section) {
             }
         }
         return true;
-    case BookSection::Images:
+    case BookSection::Images: {
+        // One stream at a time comes back from where the conversion put it.
+        std::vector<uint8_t> stream;
         for (const ImageEntry& image : tables_.images.entries) {
             uint8_t header[kImageRecordHeaderSize] = {};
             std::memcpy(header + kImageTypeOffset, kImageRecordType.data(), kImageRecordType.size());
@@ -430,12 +432,15 @@ bool BookWriter::writeSection(BookSection section) {
             std::memcpy(header + kImageNameOffset, name.data(), name.size());
             putU16BE(header + kImageWidthOffset, image.width);
             putU16BE(header + kImageHeightOffset, image.height);
+            stream.resize(image.dataSize);
             if (!put(header, sizeof header) ||
-                !put(tables_.images.data.data() + image.dataOffset, image.dataSize)) {
+                !tables_.images.streams.read(image.dataOffset, stream.data(), stream.size()) ||
+                !put(stream.data(), stream.size())) {
                 return false;
             }
         }
         return true;
+    }
     case BookSection::Index: {
         const IndexTable& index = tables_.index;
         if (index.groups.empty()) {

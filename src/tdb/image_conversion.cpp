@@ -234,8 +234,13 @@ ImageConversion convertImage(FileService& file, RecordBuffer& data) {
 
 Verdict convertImageTable(ImageTable& table) {
     sortImageTable(table);
+    // One stream at a time is held here; each goes to the table's streams as soon as it is made.
+    RecordBuffer stream{1, 32768, 32768};
     for (ImageEntry& entry : table.entries) {
-        const size_t offset = table.data.byteLength();
+        // Converted by an earlier run: the same file gives the same stream, which is kept once.
+        if (entry.dataSize != 0) {
+            continue;
+        }
         FileService file(entry.path);
         if (!file.exists()) {
             return Verdict::Failed;
@@ -244,15 +249,19 @@ Verdict convertImageTable(ImageTable& table) {
             reportError("Could not read the file \"%s\"", file.fileName().c_str());
             return Verdict::Failed;
         }
-        ImageConversion conversion = convertImage(file, table.data);
+        stream.clear();
+        ImageConversion conversion = convertImage(file, stream);
         if (conversion.result != ImageConversionResult::Converted) {
             return Verdict::Failed;
         }
-        // Offsets are 32-bit in the table; a buffer that outgrew them cannot be addressed either.
+        // Offsets are 32-bit in the table; streams that outgrew them cannot be addressed either.
+        const uint64_t offset = table.streams.length();
         if (conversion.appendedBytes > kMaxImageDataSize ||
-            table.data.byteLength() > std::numeric_limits<uint32_t>::max()) {
+            offset + conversion.appendedBytes > std::numeric_limits<uint32_t>::max()) {
             reportError("Image \"%s\" is too large", entry.path.c_str());
-            (void)table.data.setByteLength(offset);
+            return Verdict::Failed;
+        }
+        if (failed(table.streams.append(stream.data(), stream.byteLength()))) {
             return Verdict::Failed;
         }
         entry.dataOffset = static_cast<uint32_t>(offset);

@@ -4,7 +4,7 @@
 // compression and filter methods; no interlacing), PLTE when the input has a palette, IDAT chunks with the
 // unchanged pixel rows, every row filtered with None, and IEND. Every other chunk is dropped and interlaced
 // input is written non-interlaced. Only grey scale (colour type 0) and palette (3) images are taken, at any
-// bit depth PNG allows for them. The streams of a build are kept back to back in ImageTable::data.
+// bit depth PNG allows for them. The streams of a build are kept back to back in ImageTable::streams.
 #pragma once
 
 #include "framework/file_service.h"
@@ -51,12 +51,14 @@ ImageConversion convertImage(FileService& file, RecordBuffer& data);
 using PixelAllocator = void* (*)(size_t bytes);
 void setPixelAllocatorForTesting(PixelAllocator allocator);
 
-// Sorts the table by path, then converts every entry in order, appending to table.data and storing each
-// entry's data offset and size. Stops at the first failure (that entry and the later ones keep their
-// previous offset and size) and returns Failed. A file that does not exist fails without a message (the
-// file check has reported it); one that exists but cannot be opened is reported as unreadable; a stream
-// above kMaxImageDataSize is reported as "Image \"%s\" is too large" with the entry's path. Running it
-// again converts and appends every entry again, each entry then referring to its newest copy.
+// Sorts the table by path, then converts every entry that has no stream yet, in order, appending each
+// stream to table.streams as soon as it is made and storing the entry's offset and size there. An entry
+// converted by an earlier run keeps its stream (the same file converts to the same bytes), so a second run
+// after more entries were added converts only those. Stops at the first failure (that entry and the later
+// ones keep their previous offset and size) and returns Failed. A file that does not exist fails without a
+// message (the file check has reported it); one that exists but cannot be opened is reported as unreadable;
+// a stream above kMaxImageDataSize is reported as "Image \"%s\" is too large" with the entry's path; a
+// stream that cannot be stored is reported by table.streams.
 Verdict convertImageTable(ImageTable& table);
 
 } // namespace quillery

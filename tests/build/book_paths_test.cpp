@@ -48,6 +48,7 @@ TEST(BookPathsTest, ImageFolderDropsOnlyExactTextExtensions) {
     EXPECT_EQ("/books/story.tml.tmp", temps.text);
     EXPECT_EQ("/books/story.tml.sid", temps.sidebars);
     EXPECT_EQ("/books/story.tml.ftn", temps.footnotes);
+    EXPECT_EQ("/books/story.tml.img", temps.images);
 }
 
 TEST(BookPathsTest, OutputNamesBesideTheSource) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -91,10 +92,13 @@ TEST_F(BuildBookTest, OutputThatIsNotARegularFileIsRefusedUntouched) {
 
 TEST_F(BuildBookTest, OutputOnATemporaryPathIsRefused) {
     test::writeFile(dir.file("tale.tml"), "text");
-    EXPECT_EQ(Verdict::Failed, build("tale.tml", "tale.tml.tmp"));
-    EXPECT_EQ((std::vector<std::string>{"E The file \"tale.tml.tmp\" could not be opened for writing."}),
-              reports.lines());
-    EXPECT_EQ((std::vector<std::string>{"tale.tml"}), dir.entries());
+    for (const std::string name : {"tale.tml.tmp", "tale.tml.img"}) {
+        reports.clear();
+        EXPECT_EQ(Verdict::Failed, build("tale.tml", name));
+        EXPECT_EQ((std::vector<std::string>{"E The file \"" + name + "\" could not be opened for writing."}),
+                  reports.lines());
+        EXPECT_EQ((std::vector<std::string>{"tale.tml"}), dir.entries());
+    }
 }
 
 TEST_F(BuildBookTest, WarnsAboutNameAndImageFolderAndGoesOn) {
@@ -298,6 +302,78 @@ TEST_F(BuildBookTest, AnOutputThatMayNotBeReplacedIsNeverReplaced) {
     EXPECT_EQ(Verdict::Ok, build("tale.tml", "tale.1.tdb", "Tale", settings));
     EXPECT_NE("someone else's", test::readFile(dir.file("tale.1.tdb")));
     EXPECT_EQ((std::vector<std::string>{"tale.1.tdb", "tale.tml"}), dir.entries());
+}
+
+// A file whose every write fails, as on a full disk.
+class FullFile : public FileService {
+  public:
+    using FileService::FileService;
+    int write(const void*, size_t) override { return 1; }
+};
+
+// The real file system, except that the file at `fullPath` cannot be written.
+class FullAt : public FileSystem {
+  public:
+    std::unique_ptr<FileService> createNew(const std::string& path) override {
+        created.push_back(path);
+        if (path != fullPath) {
+            return FileSystem::createNew(path);
+        }
+        auto file = std::make_unique<FullFile>(path);
+        return file->createNew() == 0 ? std::move(file) : nullptr;
+    }
+    std::string fullPath;
+    std::vector<std::string> created;
+};
+
+// Converted images wait in a temporary file beside the source, made only when there is an image, removed
+// afterwards like the others; a failure to make or write it ends the build without a book.
+TEST_F(BuildBookTest, ConvertedImagesWaitInATemporaryFileOfTheBuild) {
+    std::filesystem::create_directories(dir.file("tale_img"));
+    test::PngImage picture;
+    picture.width = 8;
+    picture.height = 8;
+    picture.rows = test::noiseRows(picture);
+    test::writeFile(dir.file("tale_img/pic.png"), test::encodePng(picture));
+    test::writeFile(dir.file("tale_img/other.png"), test::encodePng(picture));
+    test::writeFile(dir.file("tale.tml"),
+                    "\\m=\"pic.png\" \\Fn=\"f\"x\\Fn\n"
+                    "<footnote id=\"f\">\\m=\"other.png\" \\m=\"pic.png\"</footnote>\n");
+    test::writeFile(dir.file("tale.tml.img"), "stale");
+    const std::string streams = dir.file("tale.tml.img");
+    FullAt files;
+    BuildSettings settings;
+    settings.files = &files;
+    EXPECT_EQ(Verdict::Ok, build("tale.tml", "tale.tdb", "Tale", settings));
+    EXPECT_FALSE(reports.hasErrors()) << ::testing::PrintToString(reports.lines());
+    EXPECT_EQ(1, std::count(files.created.begin(), files.created.end(), streams));
+    EXPECT_EQ((std::vector<std::string>{"tale.tdb", "tale.tml", "tale_img"}), dir.entries());
+
+    files.fullPath = streams;
+    reports.clear();
+    EXPECT_EQ(Verdict::Failed, build("tale.tml", "tale.tdb", "Tale", settings));
+    std::vector<std::string> lines = reports.lines();
+    ASSERT_LE(3u, lines.size());
+    EXPECT_EQ((std::vector<std::string>{
+                  "E An error occurred writing the file " + streams + ".",
+                  "E Errors occurred while paginating the book. No output file generated.", "N Done."}),
+              std::vector<std::string>(lines.end() - 3, lines.end()));
+    EXPECT_EQ((std::vector<std::string>{"tale.tml", "tale_img"}), dir.entries());
+
+    // Without images no such file is made, so nothing stands in the way of a book.
+    files.created.clear();
+    test::writeFile(dir.file("plain.tml"), "No pictures.");
+    reports.clear();
+    EXPECT_EQ(Verdict::Ok, build("plain.tml", "plain.tdb", "Plain", settings));
+    EXPECT_EQ(0, std::count(files.created.begin(), files.created.end(), dir.file("plain.tml.img")));
+    ASSERT_EQ(0, std::remove(dir.file("plain.tdb").c_str()));
+
+    ASSERT_EQ(0, ::mkdir(streams.c_str(), 0777));
+    reports.clear();
+    EXPECT_EQ(Verdict::Failed, build("tale.tml", "tale.tdb"));
+    lines = reports.lines();
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "E Could not create file " + streams + "."));
+    EXPECT_EQ((std::vector<std::string>{"plain.tml", "tale.tml", "tale.tml.img", "tale_img"}), dir.entries());
 }
 
 // A check keeps its scratch names short: a source name of 252 bytes or more is checked like any other.

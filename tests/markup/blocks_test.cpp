@@ -281,7 +281,7 @@ TEST_F(BlocksTest, BodiesWithGoodImagesSucceed) {
     EXPECT_TRUE(reports.lines().empty());
     ASSERT_EQ(1u, images.entries.size());
     EXPECT_EQ(0u, images.entries[0].dataOffset);
-    EXPECT_EQ(images.data.byteLength(), images.entries[0].dataSize);
+    EXPECT_EQ(images.streams.length(), images.entries[0].dataSize);
 }
 
 TEST_F(BlocksTest, OverlappingBodiesTooLargeForABookAreRefusedBeforeCompression) {

@@ -119,9 +119,9 @@ class BookFixture {
         entry.path = dir.file("book_img/" + name);
         entry.width = width;
         entry.height = height;
-        entry.dataOffset = static_cast<uint32_t>(tables.images.data.byteLength());
+        entry.dataOffset = static_cast<uint32_t>(tables.images.streams.length());
         entry.dataSize = static_cast<uint32_t>(png.size());
-        ASSERT_TRUE(tables.images.data.appendBytes(png.data(), png.size()));
+        ASSERT_EQ(Verdict::Ok, tables.images.streams.append(png.data(), png.size()));
         tables.images.entries.push_back(entry);
     }
 

@@ -521,6 +521,26 @@ TEST(BookWriterTest, TempFilesThatCannotBeCopiedWholeAreWriteFailures) {
     EXPECT_FALSE(test::fileExists(fixture.outputPath()));
 }
 
+// The converted images are read back from the file they were stored in; one that no longer holds them all
+// fails the book like any other temporary file.
+TEST(BookWriterTest, ImageStreamsThatCannotBeReadBackAreWriteFailures) {
+    BookFixture fixture;
+    const std::string streams = fixture.dir.file("book.tml.img");
+    fixture.tables.images.streams.placeIn(systemFileSystem(), streams);
+    fixture.addImage("cover.png", 10, 10);
+    fixture.addImage("map.png", 4, 3);
+    std::string good = fixture.write();
+    ASSERT_FALSE(good.empty());
+    EXPECT_NE(good.find(test::fakePng(4, 3)), std::string::npos);
+
+    ASSERT_EQ(::truncate(streams.c_str(), static_cast<off_t>(fixture.tables.images.streams.length() - 1)), 0);
+    test::ReportCollector reports;
+    EXPECT_EQ(fixture.write(), "");
+    EXPECT_EQ(reports.lines(),
+              std::vector<std::string>{"E An error occurred writing the file " + fixture.outputPath() + "."});
+    EXPECT_FALSE(test::fileExists(fixture.outputPath()));
+}
+
 // The temporary files are read through the objects the driver made them with, from their start, whatever
 // now lies at their names.
 TEST(BookWriterTest, TempFilesAreReadThroughTheirObjectsNotTheirNames) {

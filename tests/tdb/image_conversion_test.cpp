@@ -400,8 +400,9 @@ class ImageTableConversionTest : public ImageConversionTest {
     }
 
     std::string streamOf(const ImageEntry& entry) const {
-        return std::string(reinterpret_cast<const char*>(table.data.data()) + entry.dataOffset,
-                           entry.dataSize);
+        std::string stream(entry.dataSize, '\0');
+        EXPECT_TRUE(table.streams.read(entry.dataOffset, stream.data(), stream.size()));
+        return stream;
     }
 
     std::string folder = dir.file("book_img");
@@ -419,17 +420,24 @@ TEST_F(ImageTableConversionTest, EntriesAreSortedAndTheirStreamsStoredBackToBack
     EXPECT_EQ(folder + "/a.png", table.entries[0].path);
     EXPECT_EQ(0u, table.entries[0].dataOffset);
     EXPECT_EQ(table.entries[0].dataSize, table.entries[1].dataOffset);
-    EXPECT_EQ(table.data.byteLength(), table.entries[1].dataOffset + table.entries[1].dataSize);
+    EXPECT_EQ(table.streams.length(), table.entries[1].dataOffset + table.entries[1].dataSize);
     EXPECT_EQ(pixelRows(a), pixelRows(*test::decodePng(streamOf(table.entries[0]))));
     EXPECT_EQ(pixelRows(b), pixelRows(*test::decodePng(streamOf(table.entries[1]))));
 
-    // A second run appends fresh copies; the entries refer to them.
-    size_t firstRun = table.data.byteLength();
-    std::string firstA = streamOf(table.entries[0]);
+    // A second run after another image joined converts only that one: the streams already made are kept
+    // once, where they are, and the new one follows them although it sorts first.
+    const uint64_t firstRun = table.streams.length();
+    const std::string firstA = streamOf(table.entries[0]);
+    PngImage early = greyImage(8, 6, 6);
+    addFile("0.png", test::encodePng(early));
     EXPECT_EQ(Verdict::Ok, convertImageTable(table));
-    EXPECT_EQ(2 * firstRun, table.data.byteLength());
+    ASSERT_EQ(3u, table.entries.size());
+    EXPECT_EQ(folder + "/0.png", table.entries[0].path);
     EXPECT_EQ(firstRun, table.entries[0].dataOffset);
-    EXPECT_EQ(firstA, streamOf(table.entries[0]));
+    EXPECT_EQ(firstRun + table.entries[0].dataSize, table.streams.length());
+    EXPECT_EQ(0u, table.entries[1].dataOffset);
+    EXPECT_EQ(firstA, streamOf(table.entries[1]));
+    EXPECT_EQ(pixelRows(early), pixelRows(*test::decodePng(streamOf(table.entries[0]))));
 }
 
 TEST_F(ImageTableConversionTest, TheFirstFailureStopsAndLaterEntriesKeepTheirPlace) {
@@ -439,7 +447,7 @@ TEST_F(ImageTableConversionTest, TheFirstFailureStopsAndLaterEntriesKeepTheirPla
     EXPECT_EQ(Verdict::Failed, convertImageTable(table));
     EXPECT_EQ((std::vector<std::string>{"E Could not read the file \"b.png\""}), reports.lines());
     EXPECT_NE(0u, table.entries[0].dataSize);
-    EXPECT_EQ(table.entries[0].dataSize, table.data.byteLength());
+    EXPECT_EQ(table.entries[0].dataSize, table.streams.length());
     EXPECT_EQ(0u, table.entries[1].dataSize);
     EXPECT_EQ(0u, table.entries[2].dataSize);
 }
@@ -505,7 +513,7 @@ TEST_F(ImageTableConversionTest, AStreamOfExactly65443BytesIsTheLargestAccepted)
     EXPECT_EQ(Verdict::Failed, convertImageTable(second));
     EXPECT_EQ((std::vector<std::string>{"E Image \"" + path + "\" is too large"}), reports.lines());
     EXPECT_EQ(0u, second.entries[0].dataSize);
-    EXPECT_EQ(0u, second.data.byteLength());
+    EXPECT_EQ(0u, second.streams.length());
 }
 
 } // namespace
