@@ -90,6 +90,8 @@ struct BookTables {
     size_t chaptersNotKept = 0;
     ImageTable images;
     LinkTable links;
+    // Links past the most a book can hold are counted, not kept, like chapters.
+    size_t linksNotKept = 0;
     RefTable sidebars;
     RefTable footnotes;
     IndexTable index;
