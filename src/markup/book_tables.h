@@ -5,6 +5,7 @@
 #pragma once
 
 #include "framework/record_buffer.h"
+#include "markup/reference_table.h"
 
 #include <cstdint>
 #include <string>
@@ -36,14 +37,6 @@ struct LinkEntry {
     bool referenced = false;
 };
 using LinkTable = std::vector<LinkEntry>;
-
-// A sidebar or footnote reference.
-struct RefEntry {
-    std::string name;         // lowered, at most 255 bytes
-    uint16_t recordCount = 0; // records of the body, set when the bodies are written
-    uint32_t bodyStart = 0;   // offset of the body in the block section, set by resolution
-};
-using RefTable = std::vector<RefEntry>;
 
 struct ImageEntry {
     std::string path; // image folder, '/', image file name

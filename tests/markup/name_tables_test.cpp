@@ -282,6 +282,64 @@ TEST(NameTablesTest, LinksMatchTheNodeBasedCollectorOnGeneratedSources) {
     }
 }
 
+// The reference tables as the node-based collector finished them: every name noted, cut to 255 bytes and
+// lowered, then sorted stably, each name once, no empty name.
+std::vector<std::string> legacyReferenceTable(const std::vector<std::string>& written) {
+    std::vector<std::string> names;
+    for (const std::string& name : written) {
+        std::string stored = name.substr(0, 255);
+        for (char& c : stored) {
+            c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        }
+        names.push_back(stored);
+    }
+    std::stable_sort(names.begin(), names.end(), signedByteLess);
+    std::vector<std::string> finished;
+    for (const std::string& name : names) {
+        if (!name.empty() && (finished.empty() || finished.back() != name)) {
+            finished.push_back(name);
+        }
+    }
+    return finished;
+}
+
+std::vector<std::string> namesOf(const RefTable& table) {
+    std::vector<std::string> names;
+    for (const RefEntry& entry : table) {
+        names.emplace_back(entry.name);
+    }
+    return names;
+}
+
+TEST(NameTablesTest, ReferencesMatchTheNodeBasedCollectorOnGeneratedSources) {
+    std::mt19937 random(8121959);
+    std::vector<std::string> pool = namePool();
+    pool.push_back(std::string(255, 'r'));
+    pool.push_back(std::string(255, 'R') + "past the cut");
+    pool.push_back(std::string(254, 'r'));
+    pool.push_back(std::string(256, 'r'));
+    for (int round = 0; round < 200; ++round) {
+        std::string text;
+        std::vector<std::string> sidebars;
+        std::vector<std::string> footnotes;
+        for (size_t i = 0, count = 1 + random() % 40; i < count; ++i) {
+            const std::string& name = pool[random() % pool.size()];
+            bool sidebar = random() % 2 == 0;
+            (sidebar ? sidebars : footnotes).push_back(name);
+            text += random() % 3 == 0 ? "\n" : " ";
+            text += sidebar ? "\\Sd=\"" + name + "\"x\\Sd" : "\\Fn=\"" + name + "\"x\\Fn";
+        }
+        if (random() % 2 == 0) {
+            // The last name runs to the end of the text.
+            text += "\\Fn=\"End";
+            footnotes.push_back("End");
+        }
+        Paginated book = paginate(text);
+        EXPECT_EQ(legacyReferenceTable(sidebars), namesOf(book.tables.sidebars)) << text;
+        EXPECT_EQ(legacyReferenceTable(footnotes), namesOf(book.tables.footnotes)) << text;
+    }
+}
+
 // Past the most links a book can hold, entries are counted instead of kept (the book is refused for its
 // record count as before), while every undefined link is still reported.
 TEST(NameTablesTest, LinksPastTheLimitAreCountedNotKept) {

@@ -293,10 +293,7 @@ std::string bookWithSidebarRecord(const std::string& body) {
     test::writeFile(fixture.dir.file("book.tml.sid"), compressed);
     EXPECT_TRUE(fixture.sidebarSizes.appendU32(0));
     EXPECT_TRUE(fixture.sidebarSizes.appendU32(static_cast<uint32_t>(size)));
-    RefEntry entry;
-    entry.name = "long";
-    entry.recordCount = 1;
-    fixture.tables.sidebars.push_back(entry);
+    fixture.tables.sidebars.add("long").recordCount = 1;
     fixture.tables.smallPages = fixture.pages(1);
     fixture.tables.largePages = fixture.pages(1);
     return fixture.write();
