@@ -5,11 +5,11 @@
 #pragma once
 
 #include "framework/record_buffer.h"
+#include "markup/offset_set.h"
 #include "markup/reference_table.h"
 
 #include <cstdint>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 namespace quillery {
@@ -49,9 +49,11 @@ struct ImageEntry {
 struct ImageTable {
     std::vector<ImageEntry> entries;
     RecordBuffer data{1, 32768, 32768}; // converted PNG streams back to back
-    // The paths of the entries, so that adding stays fast for a book with very many images (kept by addImage,
-    // rebuilt there when the entries were filled some other way).
-    std::unordered_set<std::string> paths;
+    // The entries by path, so that adding stays fast for a book with very many images: entry numbers in an
+    // open-addressing set (kept by addImage, rebuilt there when the entries were filled or reordered some
+    // other way).
+    OffsetSet byPath;
+    bool byPathStale = false;
 };
 
 struct IndexEntry {

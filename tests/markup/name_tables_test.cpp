@@ -2,6 +2,7 @@
 // tables; they must give the tables and messages the node-based collectors they replaced gave, checked here
 // on generated sources against those collectors.
 #include "build/diagnostics.h"
+#include "markup/image_table.h"
 #include "markup/link_collector.h"
 #include "markup/signed_byte_order.h"
 #include "paginate_support.h"
@@ -16,6 +17,7 @@
 #include <random>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace quillery::test {
@@ -337,6 +339,47 @@ TEST(NameTablesTest, ReferencesMatchTheNodeBasedCollectorOnGeneratedSources) {
         Paginated book = paginate(text);
         EXPECT_EQ(legacyReferenceTable(sidebars), namesOf(book.tables.sidebars)) << text;
         EXPECT_EQ(legacyReferenceTable(footnotes), namesOf(book.tables.footnotes)) << text;
+    }
+}
+
+TEST(NameTablesTest, ImagesMatchASetOfPathsOnGeneratedCalls) {
+    std::mt19937 random(1208);
+    for (int round = 0; round < 50; ++round) {
+        ImageTable table;
+        std::vector<std::pair<std::string, uint16_t>> model; // path and width, first reference first
+        std::unordered_set<std::string> seen;
+        for (int call = 0; call < 400; ++call) {
+            std::string path = "img/" + std::to_string(random() % 150) + (random() % 2 ? ".png" : ".PNG");
+            auto width = static_cast<uint16_t>(random() % 1000);
+            switch (random() % 20) {
+            case 0:
+                // Sorted meanwhile, as the conversion does.
+                sortImageTable(table);
+                std::stable_sort(model.begin(), model.end(), [](const auto& a, const auto& b) {
+                    return imagePathLess(a.first, b.first);
+                });
+                break;
+            case 1:
+                // Filled some other way.
+                if (seen.insert(path).second) {
+                    table.entries.push_back(ImageEntry{path, width, 0, 0, 0});
+                    model.emplace_back(path, width);
+                }
+                break;
+            default: {
+                bool added = seen.insert(path).second;
+                EXPECT_EQ(added, addImage(table, path, {width, 1}));
+                if (added) {
+                    model.emplace_back(path, width);
+                }
+            }
+            }
+        }
+        ASSERT_EQ(model.size(), table.entries.size());
+        for (size_t i = 0; i < model.size(); ++i) {
+            EXPECT_EQ(model[i].first, table.entries[i].path);
+            EXPECT_EQ(model[i].second, table.entries[i].width);
+        }
     }
 }
 
