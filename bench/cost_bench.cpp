@@ -2,7 +2,9 @@
 
 #include "build/build_book.h"
 #include "build/diagnostics.h"
+#include "markup/paginate_book.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -99,6 +101,7 @@ struct Case {
     // Writes the source of scale `n` at `path` (and any images beside it).
     std::function<void(const std::string& path, size_t n)> write;
     size_t n;
+    uint32_t flags = 0; // of the build: kFlagDictionary for a dictionary build
 };
 
 void writeImages(const std::string& path, size_t n) {
@@ -153,6 +156,23 @@ void writeRepeated(const std::string& path, size_t bytes, const std::string& uni
     }
 }
 
+// `n` tags that each carry a distinct name: before, the number, after.
+void writeNamedTags(const std::string& path, size_t n, const std::string& before, const std::string& after) {
+    std::ofstream source(path, std::ios::binary);
+    source << "TITLE=\"Names\"\n";
+    std::string block;
+    for (size_t i = 0; i < n; ++i) {
+        block += before;
+        block += std::to_string(i);
+        block += after;
+        if (block.size() >= (1u << 20)) {
+            source << block;
+            block.clear();
+        }
+    }
+    source << block;
+}
+
 void runCase(const std::string& folder, const Case& test) {
     double seconds[2] = {};
     long peak[2] = {};
@@ -181,7 +201,7 @@ void runCase(const std::string& folder, const Case& test) {
                 FileService book(output);
                 BookInfo info;
                 info.title = u"Cost";
-                (void)buildBook(&source, &book, info, 0);
+                (void)buildBook(&source, &book, info, test.flags);
             },
             &seconds[round], &peak[round]);
         if (!ran) {
@@ -209,7 +229,7 @@ void runCase(const std::string& folder, const Case& test) {
 
 } // namespace
 
-void runCostBench() {
+void runCostBench(const std::vector<std::string>& only) {
     char folder[] = "/tmp/quillery-cost-bench-XXXXXX";
     if (mkdtemp(folder) == nullptr) {
         std::printf("costs                (no scratch folder)\n");
@@ -224,8 +244,25 @@ void runCostBench() {
          size_t{12} << 20},
         {"page-breaks", [](const std::string& path, size_t n) { writeRepeated(path, n, "a\\x\\x"); },
          size_t{12} << 20},
+        // Every distinct name is kept until the end of the scan, for the messages about names defined twice
+        // or never.
+        {"anchors", [](const std::string& path, size_t n) { writeNamedTags(path, n, "\\Q=\"a", "\""); },
+         400000},
+        {"undefined-links",
+         [](const std::string& path, size_t n) { writeNamedTags(path, n, "\\q=\"#a", "\"x\\q"); }, 400000},
+        {"index-items", [](const std::string& path, size_t n) { writeNamedTags(path, n, "\\Ia", "\\I"); },
+         400000, kFlagDictionary},
+        {"missing-images",
+         [](const std::string& path, size_t n) { writeNamedTags(path, n, "\\m=\"i", ".png\""); }, 400000},
+        {"sidebar-references",
+         [](const std::string& path, size_t n) { writeNamedTags(path, n, "\\Sd=\"s", "\"x\\Sd"); }, 400000},
+        {"footnote-references",
+         [](const std::string& path, size_t n) { writeNamedTags(path, n, "\\Fn=\"f", "\"x\\Fn"); }, 400000},
     };
     for (const Case& test : cases) {
+        if (!only.empty() && std::find(only.begin(), only.end(), test.name) == only.end()) {
+            continue;
+        }
         runCase(folder, test);
         std::fflush(stdout);
     }

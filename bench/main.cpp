@@ -1,6 +1,6 @@
 // quillery_bench: prints the throughput figures of the build's stages. With arguments, only the benchmarks
 // named (text, paginate, build, image, index, costs); the costs of hostile sources only when named, as
-// they take a minute.
+// they take a minute ("costs anchors images" runs only those cases).
 #include "build_bench.h"
 #include "cost_bench.h"
 #include "image_bench.h"
@@ -9,6 +9,8 @@
 #include "text_bench.h"
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
     auto wanted = [&](const char* name) {
@@ -38,7 +40,14 @@ int main(int argc, char** argv) {
         quillery::bench::runIndexBench();
     }
     if (argc >= 2 && wanted("costs")) {
-        quillery::bench::runCostBench();
+        // Arguments after "costs" name single cases.
+        std::vector<std::string> cases;
+        for (int i = 1; i < argc; ++i) {
+            if (std::strcmp(argv[i], "costs") == 0) {
+                cases.assign(argv + i + 1, argv + argc);
+            }
+        }
+        quillery::bench::runCostBench(cases);
     }
     return 0;
 }

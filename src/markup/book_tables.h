@@ -6,10 +6,11 @@
 
 #include "framework/record_buffer.h"
 #include "markup/image_streams.h"
+#include "markup/offset_set.h"
+#include "markup/reference_table.h"
 
 #include <cstdint>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 namespace quillery {
@@ -38,14 +39,6 @@ struct LinkEntry {
 };
 using LinkTable = std::vector<LinkEntry>;
 
-// A sidebar or footnote reference.
-struct RefEntry {
-    std::string name;         // lowered, at most 255 bytes
-    uint16_t recordCount = 0; // records of the body, set when the bodies are written
-    uint32_t bodyStart = 0;   // offset of the body in the block section, set by resolution
-};
-using RefTable = std::vector<RefEntry>;
-
 struct ImageEntry {
     std::string path; // image folder, '/', image file name
     uint16_t width = 0;
@@ -57,9 +50,11 @@ struct ImageEntry {
 struct ImageTable {
     std::vector<ImageEntry> entries;
     ImageStreams streams; // the converted PNG streams, back to back
-    // The paths of the entries, so that adding stays fast for a book with very many images (kept by addImage,
-    // rebuilt there when the entries were filled some other way).
-    std::unordered_set<std::string> paths;
+    // The entries by path, so that adding stays fast for a book with very many images: entry numbers in an
+    // open-addressing set (kept by addImage, rebuilt there when the entries were filled or reordered some
+    // other way).
+    OffsetSet byPath;
+    bool byPathStale = false;
 };
 
 struct IndexEntry {
@@ -91,6 +86,8 @@ struct BookTables {
     size_t chaptersNotKept = 0;
     ImageTable images;
     LinkTable links;
+    // Links past the most a book can hold are counted, not kept, like chapters.
+    size_t linksNotKept = 0;
     RefTable sidebars;
     RefTable footnotes;
     IndexTable index;

@@ -1,26 +1,30 @@
 #include "markup/link_collector.h"
 
 #include "build/diagnostics.h"
-#include "markup/signed_byte_order.h"
 #include "tdb/book_format.h"
 #include "tdb/tag_table.h"
 
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstring>
+#include <optional>
 
 namespace quillery {
 namespace {
 
 constexpr size_t kStoredWhenTooLong = 79;
 
-std::string lowered(std::string name) {
-    for (char& c : name) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string lowered(std::string_view name) {
+    std::string result(name);
+    for (char& c : result) {
+        c = lowerAscii(c);
     }
-    return name;
+    return result;
 }
 
 } // namespace
@@ -48,11 +52,9 @@ size_t LinkCollector::reference(size_t tag) {
         return resume;
     }
     std::string name(context_.text.substr(nameStart, close - nameStart));
-    std::string stored = name;
     if (name.size() > kMaxLinkNameLength) {
         context_.report.excerptError(tag, "Link reference is longer than 80 characters: \"%s\"",
                                      static_cast<int64_t>(tag), 40);
-        stored.resize(kStoredWhenTooLong);
     }
     // Only the first tag after the start of the name is inspected.
     size_t backslash = context_.find('\\', nameStart);
@@ -70,7 +72,7 @@ size_t LinkCollector::reference(size_t tag) {
             }
         }
     }
-    note(tag, -1, stored);
+    references_.push_back(static_cast<uint32_t>(nameStart));
     return resume;
 }
 
@@ -88,80 +90,124 @@ size_t LinkCollector::anchor(size_t tag) {
     if (!context_.firstPass) {
         return resume;
     }
-    std::string name(context_.text.substr(nameStart, close - nameStart));
-    std::string stored = name;
-    if (name.size() > kMaxLinkNameLength) {
+    if (close - nameStart > kMaxLinkNameLength) {
         context_.report.excerptError(tag, "Link is longer than 80 characters: \"%s\"",
                                      static_cast<int64_t>(tag) - 1, 40);
-        stored.resize(kStoredWhenTooLong);
     }
-    // The closing quote plus 2 (the end of the text stands for a missing quote), never past the end of the
-    // text: the reader takes the position as a place in the text.
-    size_t position = std::min(close + 2, context_.size());
-    note(tag, static_cast<int32_t>(position), stored);
+    auto start = static_cast<uint32_t>(nameStart);
+    std::optional<uint32_t> first = anchors_.findOrAdd(
+        start, [this](uint32_t at) { return nameHash(at); },
+        [this](uint32_t a, uint32_t b) { return sameName(a, b); });
+    if (first && anchorPosition(*first) != anchorPosition(start)) {
+        // The name as stored (cut to 79 bytes when too long), in the case written in the tag.
+        context_.report.warning(tag, "Link \"%s\" defined more than once",
+                                std::string(storedName(start)).c_str());
+    }
     return resume;
 }
 
-void LinkCollector::note(size_t tag, int32_t position, const std::string& stored) {
-    std::string name = lowered(stored);
-    auto found = byName_.find(name);
-    if (found == byName_.end()) {
+std::string_view LinkCollector::storedName(uint32_t nameStart) const {
+    // Only whether the name is longer than 80 bytes matters past its 80th byte.
+    std::string_view rest = context_.text.substr(nameStart, kMaxLinkNameLength + 1);
+    size_t length = std::min(rest.find('"'), rest.size());
+    return rest.substr(0, length > kMaxLinkNameLength ? kStoredWhenTooLong : length);
+}
+
+int32_t LinkCollector::anchorPosition(uint32_t nameStart) const {
+    // The closing quote plus 2 (the end of the text stands for a missing quote), never past the end of the
+    // text: the reader takes the position as a place in the text.
+    return static_cast<int32_t>(std::min(context_.find('"', nameStart) + 2, context_.size()));
+}
+
+bool LinkCollector::sameName(uint32_t a, uint32_t b) const {
+    std::string_view left = storedName(a);
+    std::string_view right = storedName(b);
+    if (left.size() != right.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < left.size(); ++i) {
+        if (lowerAscii(left[i]) != lowerAscii(right[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool LinkCollector::nameLess(uint32_t a, uint32_t b) const {
+    // Lowered bytes compared as signed values, a name before a longer one that begins with it.
+    std::string_view left = storedName(a);
+    std::string_view right = storedName(b);
+    size_t common = std::min(left.size(), right.size());
+    for (size_t i = 0; i < common; ++i) {
+        auto x = static_cast<signed char>(lowerAscii(left[i]));
+        auto y = static_cast<signed char>(lowerAscii(right[i]));
+        if (x != y) {
+            return x < y;
+        }
+    }
+    return left.size() < right.size();
+}
+
+size_t LinkCollector::nameHash(uint32_t nameStart) const {
+    uint64_t hash = 14695981039346656037ull;
+    for (char c : storedName(nameStart)) {
+        hash = (hash ^ static_cast<uint8_t>(lowerAscii(c))) * 1099511628211ull;
+    }
+    // The set takes the low bits: mix the high ones in.
+    hash ^= hash >> 32;
+    hash *= 0x9E3779B97F4A7C15ull;
+    return static_cast<size_t>(hash ^ (hash >> 29));
+}
+
+void LinkCollector::finish() {
+    // One entry per name: its first anchor, if any, and whether any reference names it. Both lists sorted
+    // by name are walked together.
+    std::vector<uint32_t> anchors = anchors_.take();
+    auto less = [this](uint32_t a, uint32_t b) { return nameLess(a, b); };
+    std::sort(anchors.begin(), anchors.end(), less);
+    std::sort(references_.begin(), references_.end(), less);
+    bool anyReferenced = !references_.empty();
+    table_.clear();
+    notKept_ = 0;
+    auto keep = [&](uint32_t nameStart, int32_t position, bool referenced) {
+        std::string name = lowered(storedName(nameStart));
+        if (position == -1) {
+            reportWarning("Link \"%.79s\" has not been defined", name.c_str());
+        }
+        if (table_.size() >= kMaxRecords) {
+            ++notKept_;
+            return;
+        }
         LinkEntry entry;
         entry.position = position;
         entry.key =
             static_cast<uint32_t>(crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(name.data()),
                                         static_cast<uInt>(name.size())));
-        entry.name = name;
-        entry.referenced = position == -1;
-        byName_.emplace(std::move(name), table_.size());
+        entry.name = std::move(name);
+        entry.referenced = referenced;
         table_.push_back(std::move(entry));
-        return;
-    }
-    LinkEntry& entry = table_[found->second];
-    if (entry.position == -1) {
-        if (position != -1) {
-            entry.position = position;
+    };
+    size_t a = 0;
+    size_t r = 0;
+    while (a < anchors.size() || r < references_.size()) {
+        bool takeAnchor =
+            r == references_.size() || (a < anchors.size() && !nameLess(references_[r], anchors[a]));
+        uint32_t name = takeAnchor ? anchors[a] : references_[r];
+        bool referenced = false;
+        while (r < references_.size() && sameName(references_[r], name)) {
+            referenced = true;
+            ++r;
         }
-        return;
-    }
-    if (position != -1) {
-        if (position != entry.position) {
-            // The name as stored (cut to 79 bytes when too long), in the case written in the tag.
-            context_.report.warning(tag, "Link \"%s\" defined more than once", stored.c_str());
+        if (takeAnchor) {
+            ++a;
         }
-        return;
-    }
-    entry.referenced = true;
-}
-
-void LinkCollector::finish() {
-    std::stable_sort(table_.begin(), table_.end(), [](const LinkEntry& a, const LinkEntry& b) {
-        if (a.referenced != b.referenced) {
-            return a.referenced;
-        }
-        return signedByteLess(a.name, b.name);
-    });
-    LinkTable finished;
-    bool anyReferenced = false;
-    for (const auto& entry : table_) {
-        anyReferenced = anyReferenced || entry.referenced;
-    }
-    for (auto& entry : table_) {
-        if (anyReferenced && !entry.referenced) {
-            break; // referenced entries sort first: the rest are anchors nobody links to
-        }
-        if (!finished.empty() && finished.back().name == entry.name) {
-            continue;
-        }
-        finished.push_back(std::move(entry));
-    }
-    table_ = std::move(finished);
-    byName_.clear();
-    for (const auto& entry : table_) {
-        if (entry.position == -1) {
-            reportWarning("Link \"%.79s\" has not been defined", entry.name.c_str());
+        // Anchors nobody links to are dropped, unless no name is referenced at all.
+        if (referenced || !anyReferenced) {
+            keep(name, takeAnchor ? anchorPosition(name) : -1, referenced);
         }
     }
+    references_.clear();
+    references_.shrink_to_fit();
 }
 
 } // namespace quillery

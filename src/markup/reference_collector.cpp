@@ -1,6 +1,5 @@
 #include "markup/reference_collector.h"
 
-#include "markup/signed_byte_order.h"
 #include "tdb/book_format.h"
 
 #include <algorithm>
@@ -48,14 +47,8 @@ size_t ReferenceCollector::open(size_t tag, ReferenceKind kind) {
     }
     std::string name(context_.text.substr(nameStart, close - nameStart));
     if (context_.firstPass) {
-        RefEntry entry;
-        entry.name = name.substr(0, kMaxBlockNameLength);
-        for (char& c : entry.name) {
-            if (c >= 'A' && c <= 'Z') {
-                c = static_cast<char>(c - 'A' + 'a');
-            }
-        }
-        (kind == ReferenceKind::Sidebar ? sidebars_ : footnotes_).push_back(std::move(entry));
+        (kind == ReferenceKind::Sidebar ? sidebarNames_ : footnoteNames_)
+            .push_back(static_cast<uint32_t>(nameStart));
     }
     size_t backslash = close < context_.size() ? context_.find('\\', close) : context_.size();
     if (backslash < context_.size() && !context_.holds(backslash, messages.closing)) {
@@ -64,22 +57,52 @@ size_t ReferenceCollector::open(size_t tag, ReferenceKind kind) {
     return context_.clip(close + 1);
 }
 
-void finishReferenceTable(RefTable& table) {
-    std::stable_sort(table.begin(), table.end(),
-                     [](const RefEntry& a, const RefEntry& b) { return signedByteLess(a.name, b.name); });
-    RefTable finished;
-    for (auto& entry : table) {
-        if (entry.name.empty() || (!finished.empty() && finished.back().name == entry.name)) {
-            continue;
+std::string_view ReferenceCollector::storedName(uint32_t nameStart) const {
+    std::string_view name = context_.text.substr(nameStart, kMaxBlockNameLength);
+    return name.substr(0, name.find('"'));
+}
+
+void ReferenceCollector::finishTable(std::vector<uint32_t>& names, RefTable& table) const {
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    // -1, 0 or 1 as the lowered names order, bytes compared as signed values.
+    auto compare = [&](uint32_t a, uint32_t b) {
+        std::string_view left = storedName(a);
+        std::string_view right = storedName(b);
+        size_t common = std::min(left.size(), right.size());
+        for (size_t i = 0; i < common; ++i) {
+            auto x = static_cast<signed char>(lower(left[i]));
+            auto y = static_cast<signed char>(lower(right[i]));
+            if (x != y) {
+                return x < y ? -1 : 1;
+            }
         }
-        finished.push_back(std::move(entry));
+        return left.size() == right.size() ? 0 : (left.size() < right.size() ? -1 : 1);
+    };
+    std::sort(names.begin(), names.end(), [&](uint32_t a, uint32_t b) { return compare(a, b) < 0; });
+    size_t distinct = 0;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (!storedName(names[i]).empty() && (i == 0 || compare(names[i - 1], names[i]) != 0)) {
+            names[distinct++] = names[i];
+        }
     }
-    table = std::move(finished);
+    names.resize(distinct);
+    table.clear();
+    table.reserve(distinct);
+    std::string name;
+    for (uint32_t nameStart : names) {
+        name = storedName(nameStart);
+        for (char& c : name) {
+            c = lower(c);
+        }
+        table.add(name);
+    }
+    names.clear();
+    names.shrink_to_fit();
 }
 
 void ReferenceCollector::finish() {
-    finishReferenceTable(sidebars_);
-    finishReferenceTable(footnotes_);
+    finishTable(sidebarNames_, sidebars_);
+    finishTable(footnoteNames_, footnotes_);
 }
 
 } // namespace quillery

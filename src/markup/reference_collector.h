@@ -6,6 +6,9 @@
 #include "markup/scan_context.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
 
 namespace quillery {
 
@@ -25,12 +28,19 @@ class ReferenceCollector {
     void finish();
 
   private:
+    // The name whose first byte is at `nameStart` as the table keeps it, before lowering: up to the next
+    // double quote or the end of the text, at most 255 bytes.
+    std::string_view storedName(uint32_t nameStart) const;
+    // Sorts the names by their lowered bytes (compared as signed values) into `table`, each name once,
+    // no empty name.
+    void finishTable(std::vector<uint32_t>& names, RefTable& table) const;
+
     ScanContext& context_;
     RefTable& sidebars_;
     RefTable& footnotes_;
+    // Each reference as where its name starts in the text, until the end of the scan.
+    std::vector<uint32_t> sidebarNames_;
+    std::vector<uint32_t> footnoteNames_;
 };
-
-// Sorts `table` by name (bytes compared as signed values), keeps each name once and drops empty names.
-void finishReferenceTable(RefTable& table);
 
 } // namespace quillery

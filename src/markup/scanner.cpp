@@ -31,7 +31,7 @@ Scanner::Scanner(std::string_view text, const std::string& imageFolder, const Re
       recordPages_((flags & (kFlagNoPageEntries | kFlagDictionary)) == 0),
       report_(text), context_{text, textRecordStarts, report_}, layout_(text, textRecordStarts),
       chapters_(context_, tables.chapters, tables.chaptersNotKept), index_(context_, tables.index),
-      links_(context_, tables.links), references_(context_, tables.sidebars, tables.footnotes),
+      links_(context_, tables.links, tables.linksNotKept), references_(context_, tables.sidebars, tables.footnotes),
       images_(context_, tables.images, imageFolder) {
     context_.dictionary = dictionary_;
 }

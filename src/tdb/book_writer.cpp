@@ -269,8 +269,8 @@ bool BookWriter::planRecords() {
     }
     sizes.push_back(static_cast<uint32_t>(kMarkerRecord.size()));
 
-    // Chapters past the most a book can hold were only counted.
-    size_t records = sizes.size() + tables_.chaptersNotKept;
+    // Chapters and links past the most a book can hold were only counted.
+    size_t records = sizes.size() + tables_.chaptersNotKept + tables_.linksNotKept;
     if (records > kMaxRecords) {
         reportError(
             "The book needs %zu records, more than the %zu a book can hold. No output file generated.",

@@ -84,10 +84,7 @@ class BookFixture {
         for (const auto& [name, body] : blocks) {
             size_t before = recordSizes.count();
             ASSERT_FALSE(failed(compressTextRecords(body, temp, recordSizes, nullptr, compressor)));
-            RefEntry entry;
-            entry.name = name;
-            entry.recordCount = static_cast<uint16_t>(recordSizes.count() - before);
-            table.push_back(entry);
+            table.add(name).recordCount = static_cast<uint16_t>(recordSizes.count() - before);
         }
     }
 

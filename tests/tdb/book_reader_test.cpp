@@ -295,10 +295,7 @@ std::string bookWithSidebarRecord(const std::string& body) {
     EXPECT_EQ(0, fixture.sidebarTemp->write(compressed.data(), compressed.size()));
     EXPECT_TRUE(fixture.sidebarSizes.appendU32(0));
     EXPECT_TRUE(fixture.sidebarSizes.appendU32(static_cast<uint32_t>(size)));
-    RefEntry entry;
-    entry.name = "long";
-    entry.recordCount = 1;
-    fixture.tables.sidebars.push_back(entry);
+    fixture.tables.sidebars.add("long").recordCount = 1;
     fixture.tables.smallPages = fixture.pages(1);
     fixture.tables.largePages = fixture.pages(1);
     return fixture.write();
