@@ -1,4 +1,4 @@
-// Helpers shared by the tests: a scratch folder, file helpers and a collector of reports.
+// Helpers shared by the tests: a scratch folder, file helpers and collectors of reports.
 #pragma once
 
 #include "build/diagnostics.h"
@@ -66,25 +66,13 @@ struct CollectedReport {
     std::optional<SourcePlace> place;
 };
 
-// Collects every report while it lives and puts the previous handlers back afterwards.
-class ReportCollector {
+// Keeps every report handed to it, in order.
+class CollectingSink : public DiagnosticSink {
   public:
-    ReportCollector() : error_(errorHandler()), warning_(warningHandler()), note_(noteHandler()) {
-        auto collect = [this](const Report& report) {
-            reports_.push_back({report.level, std::string(report.text), report.place});
-            return 0;
-        };
-        setErrorHandler(collect);
-        setWarningHandler(collect);
-        setNoteHandler(collect);
+    int report(const Report& report) override {
+        reports_.push_back({report.level, std::string(report.text), report.place});
+        return 0;
     }
-    ~ReportCollector() {
-        setErrorHandler(error_);
-        setWarningHandler(warning_);
-        setNoteHandler(note_);
-    }
-    ReportCollector(const ReportCollector&) = delete;
-    ReportCollector& operator=(const ReportCollector&) = delete;
 
     const std::vector<CollectedReport>& reports() const { return reports_; }
     void clear() { reports_.clear(); }
@@ -110,10 +98,42 @@ class ReportCollector {
     }
 
   private:
+    std::vector<CollectedReport> reports_;
+};
+
+// Collects every report this thread gives while it lives; the channels are left alone.
+class ReportCollector : public CollectingSink {
+  public:
+    ReportCollector() : scope_(this) {}
+    ReportCollector(const ReportCollector&) = delete;
+    ReportCollector& operator=(const ReportCollector&) = delete;
+
+  private:
+    ReportSinkScope scope_;
+};
+
+// Collects what reaches the channels' handlers while it lives and puts the previous handlers back afterwards:
+// for tests of the channels themselves.
+class ChannelCollector : public CollectingSink {
+  public:
+    ChannelCollector() : error_(errorHandler()), warning_(warningHandler()), note_(noteHandler()) {
+        auto collect = [this](const Report& report) { return this->report(report); };
+        setErrorHandler(collect);
+        setWarningHandler(collect);
+        setNoteHandler(collect);
+    }
+    ~ChannelCollector() override {
+        setErrorHandler(error_);
+        setWarningHandler(warning_);
+        setNoteHandler(note_);
+    }
+    ChannelCollector(const ChannelCollector&) = delete;
+    ChannelCollector& operator=(const ChannelCollector&) = delete;
+
+  private:
     ReportHandler error_;
     ReportHandler warning_;
     ReportHandler note_;
-    std::vector<CollectedReport> reports_;
 };
 
 } // namespace quillery::test

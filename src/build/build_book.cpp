@@ -317,6 +317,10 @@ Verdict checkBuild(const FileService& source, const BookInfo& info, uint32_t fla
 
 Verdict buildBook(const FileService* source, const FileService* output, const BookInfo& info, uint32_t flags,
                   const BuildSettings& settings) {
+    // The build's reports go to its own sink, and its places refer to its own text only: no text is announced
+    // until the source is mapped. The caller's sink and text are back when the build returns.
+    ReportSinkScope sink(settings.diagnostics);
+    ReportTextScope noTextYet({});
     if (source == nullptr) {
         return Verdict::Failed;
     }

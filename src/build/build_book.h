@@ -10,6 +10,8 @@
 
 namespace quillery {
 
+class DiagnosticSink;
+
 struct BuildSettings {
     // Run every stage and give every message, but write the temporary files and the book into a private
     // scratch folder that is removed afterwards: nothing beside the source changes, and `output` is not used.
@@ -19,15 +21,18 @@ struct BuildSettings {
     bool replaceOutput = true;
     // Where the temporary files and the book are made; null: the real file system.
     FileSystem* files = nullptr;
+    // Where every report of the build goes; null: the sink of the calling thread (the channels unless the
+    // caller has named another). Builds on different threads with sinks of their own can run side by side.
+    DiagnosticSink* diagnostics = nullptr;
 };
 
 // Builds the book of `source` into `output` with the book information `info` (only its title is read here;
 // the writer stores all five fields) and the flags word of the build (kFlagDictionary for a dictionary
-// build). Every problem is reported on the diagnostic channels. Returns Ok exactly when the book was written;
-// on failure no output file is left behind, and the build's temporary files are always deleted. An output in
-// the source's image folder, or in a folder inside it, is refused by the file check before anything is touched. The output
-// path never holds a partial book: the book takes its name only when it is complete.
-// A missing source or output builds nothing.
+// build). Every problem is reported to the build's sink (see BuildSettings::diagnostics). Returns Ok exactly
+// when the book was written; on failure no output file is left behind, and the build's temporary files are
+// always deleted. An output in the source's image folder, or in a folder inside it, is refused by the file
+// check before anything is touched. The output path never holds a partial book: the book takes its name only
+// when it is complete. A missing source or output builds nothing.
 Verdict buildBook(const FileService* source, const FileService* output, const BookInfo& info, uint32_t flags,
                   const BuildSettings& settings = {});
 

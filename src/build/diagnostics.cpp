@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace quillery {
@@ -10,10 +11,37 @@ namespace {
 
 constexpr size_t kMessageCapacity = 512; // 511 bytes and the terminator
 
-struct Channels {
-    ReportHandler error = printReportToStdout;
-    ReportHandler warning = printReportToStdout;
-    ReportHandler note = printReportToStdout;
+// The handlers of the three channels, shared by every thread of the process.
+class Channels {
+  public:
+    ReportHandler handler(ReportLevel level) {
+        std::lock_guard<std::mutex> held(lock_);
+        return slot(level);
+    }
+    void install(ReportLevel level, ReportHandler handler) {
+        if (handler) {
+            std::lock_guard<std::mutex> held(lock_);
+            slot(level) = std::move(handler);
+        }
+    }
+
+  private:
+    ReportHandler& slot(ReportLevel level) {
+        switch (level) {
+        case ReportLevel::Error:
+            return error_;
+        case ReportLevel::Warning:
+            return warning_;
+        case ReportLevel::Note:
+            break;
+        }
+        return note_;
+    }
+
+    std::mutex lock_;
+    ReportHandler error_ = printReportToStdout;
+    ReportHandler warning_ = printReportToStdout;
+    ReportHandler note_ = printReportToStdout;
 };
 
 Channels& channels() {
@@ -21,17 +49,16 @@ Channels& channels() {
     return instance;
 }
 
-ReportHandler& handlerFor(ReportLevel level) {
-    switch (level) {
-    case ReportLevel::Error:
-        return channels().error;
-    case ReportLevel::Warning:
-        return channels().warning;
-    case ReportLevel::Note:
-        break;
+// The handler is called outside the lock (a copy of it), so that it may itself install handlers or report.
+class ChannelSink final : public DiagnosticSink {
+  public:
+    int report(const Report& report) override {
+        ReportHandler handler = channels().handler(report.level);
+        return handler ? handler(report) : 0;
     }
-    return channels().note;
-}
+};
+
+thread_local DiagnosticSink* threadSink = nullptr;
 
 // The text reports point into, with its line starts found on first use.
 struct ReportText {
@@ -58,7 +85,7 @@ struct ReportText {
 };
 
 ReportText& reportText() {
-    static ReportText instance;
+    thread_local ReportText instance;
     return instance;
 }
 
@@ -93,12 +120,6 @@ constexpr PathMessage kPathMessages[] = {
     {"The file \"%s\" is a book (.tdb), not a source. It was skipped.", 1},
     {"The book \"%s\" was already written from \"%s\" in this run; this source was not built.", 3},
 };
-
-void install(ReportHandler& slot, ReportHandler handler) {
-    if (handler) {
-        slot = std::move(handler);
-    }
-}
 
 } // namespace
 
@@ -152,8 +173,26 @@ int vreport(ReportLevel level, std::optional<SourcePlace> place, const char* for
     va_end(formatting);
     size_t kept = length < 0 ? 0 : std::min(static_cast<size_t>(length), kMessageCapacity - 1);
     Report report{level, std::string_view(buffer, kept), place, pathSpans(format, args, kept)};
-    const ReportHandler& handler = handlerFor(level);
-    return handler ? handler(report) : 0;
+    return currentSink().report(report);
+}
+
+DiagnosticSink& channelSink() {
+    static ChannelSink instance;
+    return instance;
+}
+
+DiagnosticSink& currentSink() {
+    return threadSink != nullptr ? *threadSink : channelSink();
+}
+
+ReportSinkScope::ReportSinkScope(DiagnosticSink* sink) : previous_(threadSink) {
+    if (sink != nullptr) {
+        threadSink = sink;
+    }
+}
+
+ReportSinkScope::~ReportSinkScope() {
+    threadSink = previous_;
 }
 
 std::optional<SourcePlace> placeInReportText(size_t position) {
@@ -192,22 +231,22 @@ int reportWarningIn(SourcePlace place, const char* format, ...) {
 #undef QUILLERY_REPORT
 
 void setErrorHandler(ReportHandler handler) {
-    install(channels().error, std::move(handler));
+    channels().install(ReportLevel::Error, std::move(handler));
 }
 void setWarningHandler(ReportHandler handler) {
-    install(channels().warning, std::move(handler));
+    channels().install(ReportLevel::Warning, std::move(handler));
 }
 void setNoteHandler(ReportHandler handler) {
-    install(channels().note, std::move(handler));
+    channels().install(ReportLevel::Note, std::move(handler));
 }
-const ReportHandler& errorHandler() {
-    return channels().error;
+ReportHandler errorHandler() {
+    return channels().handler(ReportLevel::Error);
 }
-const ReportHandler& warningHandler() {
-    return channels().warning;
+ReportHandler warningHandler() {
+    return channels().handler(ReportLevel::Warning);
 }
-const ReportHandler& noteHandler() {
-    return channels().note;
+ReportHandler noteHandler() {
+    return channels().handler(ReportLevel::Note);
 }
 
 int printReportToStdout(const Report& report) {

@@ -5,10 +5,14 @@
 // verdict. A report is formatted once, into at most 511 bytes (longer text is cut), and handed to the handler
 // as data.
 //
+// Reports go to the sink of the thread that gives them: the one a ReportSinkScope names (a build names the
+// sink its settings give it), else the channels, whose handlers are shared by the whole process. So two
+// builds on two threads, each with a sink of its own, never see each other's messages.
+//
 // A stage that knows where in the book's text a report belongs says so with the ...At() calls; the handler
 // then sees the line and column (1-based, the column in bytes) of that text position. The text the positions
-// refer to is announced by a ReportTextScope for the length of a build. The message text itself is never
-// changed.
+// refer to is announced by a ReportTextScope on the reporting thread for the length of a build. The message
+// text itself is never changed.
 //
 // A message mixes two encodings: book text (titles, names and excerpts of a source) is Windows-1252, while
 // file names and paths are the bytes the operating system gives. The messages that name files are listed in
@@ -65,23 +69,49 @@ int reportWarningIn(SourcePlace place, const char* format, ...) __attribute__((f
 
 int vreport(ReportLevel level, std::optional<SourcePlace> place, const char* format, va_list args);
 
-// Installing an empty handler leaves the channel's handler in place.
+// Where reports go. report() is called once per report, on the thread that gave it.
+class DiagnosticSink {
+  public:
+    virtual ~DiagnosticSink() = default;
+    virtual int report(const Report& report) = 0;
+};
+
+// The process-wide channels as a sink: each report goes to the handler installed on its level's channel.
+// The default sink of every thread.
+DiagnosticSink& channelSink();
+// The sink this thread's reports go to now.
+DiagnosticSink& currentSink();
+
+// Sends this thread's reports to `sink` until destroyed, then to the sink before it. Null changes nothing.
+class ReportSinkScope {
+  public:
+    explicit ReportSinkScope(DiagnosticSink* sink);
+    ~ReportSinkScope();
+    ReportSinkScope(const ReportSinkScope&) = delete;
+    ReportSinkScope& operator=(const ReportSinkScope&) = delete;
+
+  private:
+    DiagnosticSink* previous_;
+};
+
+// The handlers of the channels. Installing an empty handler leaves the channel's handler in place. A handler
+// may be installed from any thread; one that is being replaced still sees the reports already under way.
 void setErrorHandler(ReportHandler handler);
 void setWarningHandler(ReportHandler handler);
 void setNoteHandler(ReportHandler handler);
-const ReportHandler& errorHandler();
-const ReportHandler& warningHandler();
-const ReportHandler& noteHandler();
+ReportHandler errorHandler();
+ReportHandler warningHandler();
+ReportHandler noteHandler();
 
 // The handler every channel starts with: the text on standard output, exactly as formatted.
 int printReportToStdout(const Report& report);
 
 // Line and column of `position` in `text` (a position at or past the end is placed after the last byte).
 SourcePlace placeOfPosition(std::string_view text, size_t position);
-// The place of `position` in the text of the current ReportTextScope, if there is one.
+// The place of `position` in the text of this thread's current ReportTextScope, if there is one.
 std::optional<SourcePlace> placeInReportText(size_t position);
 
-// Announces the text that report positions refer to, until destroyed.
+// Announces the text that this thread's report positions refer to, until destroyed (an empty text: none).
 class ReportTextScope {
   public:
     explicit ReportTextScope(std::string_view text);

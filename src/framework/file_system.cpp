@@ -1,5 +1,6 @@
 #include "framework/file_system.h"
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -20,7 +21,7 @@ std::string randomSuffix() {
     if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
         // No entropy yet: the clock and the process id still make a collision unlikely, and O_EXCL makes it
         // harmless.
-        static uint64_t counter = 0;
+        static std::atomic<uint64_t> counter{0}; // builds on several threads may draw at once
         uint64_t mix = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
                        (static_cast<uint64_t>(::getpid()) << 32) ^ ++counter * 0x9E3779B97F4A7C15ULL;
         for (unsigned char& byte : bytes) {

@@ -103,7 +103,10 @@ void InterruptCleanup::removeAll() {
 }
 
 bool installInterruptCleanup() {
+    // Two threads that install at once must not start two watchers.
+    static std::mutex installing;
     static bool installed = false;
+    std::lock_guard<std::mutex> held(installing);
     if (installed) {
         return true;
     }

@@ -18,7 +18,8 @@ void* allocateWithMalloc(size_t bytes) {
     return std::malloc(bytes);
 }
 
-PixelAllocator pixelAllocator = allocateWithMalloc;
+// Per thread, so that a test's replacement never reaches a build running on another thread.
+thread_local PixelAllocator pixelAllocator = allocateWithMalloc;
 
 // Everything a conversion holds while libpng runs. libpng reports errors by a longjmp out of its callbacks,
 // so this is plain data that outlives the jump: the caller frees whatever it finds here afterwards.

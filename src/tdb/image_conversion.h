@@ -45,9 +45,9 @@ struct ImageConversion {
 // The stream limit kMaxImageDataSize is not tested here; convertImageTable does that.
 ImageConversion convertImage(FileService& file, RecordBuffer& data);
 
-// Where a conversion reads the pixel rows into: std::malloc unless a test replaces it (nullptr puts it back),
-// for instance to hand out memory full of garbage; what it returns is released with std::free. The stream
-// never depends on what that memory held.
+// Where a conversion reads the pixel rows into: std::malloc unless a test replaces it for the conversions of
+// its own thread (nullptr puts it back), for instance to hand out memory full of garbage; what it returns is
+// released with std::free. The stream never depends on what that memory held.
 using PixelAllocator = void* (*)(size_t bytes);
 void setPixelAllocatorForTesting(PixelAllocator allocator);
 

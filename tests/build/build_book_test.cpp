@@ -114,6 +114,28 @@ TEST_F(BuildBookTest, WarnsAboutNameAndImageFolderAndGoesOn) {
               reports.lines());
 }
 
+// The sink the settings name takes every report of the build; the caller's sink and text are back afterwards.
+TEST_F(BuildBookTest, ReportsGoToTheSinkOfTheSettingsForTheBuildOnly) {
+    test::writeFile(dir.file("tale.tml"), "text");
+    test::writeFile(dir.file("tale_img"), "not a folder");
+    test::CollectingSink own;
+    BuildSettings settings;
+    settings.diagnostics = &own;
+    ReportTextScope callersText("one\ntwo");
+    EXPECT_EQ(Verdict::Ok, build("tale.tml", "tale.tdb", "Tale", settings));
+    EXPECT_EQ(
+        (std::vector<std::string>{"W The image directory \"" + dir.file("tale_img") + "\" isn't a directory.",
+                                  "N Writing book <Tale> from file <tale.tml>...",
+                                  "N Generating page tables for the small font...",
+                                  "N Generating page tables for the large font...", "N Done."}),
+        own.lines());
+    EXPECT_TRUE(reports.reports().empty());
+    reportWarningAt(5, "After the build.");
+    ASSERT_EQ(1u, reports.reports().size());
+    ASSERT_TRUE(reports.reports()[0].place);
+    EXPECT_EQ(2u, reports.reports()[0].place->line);
+}
+
 TEST_F(BuildBookTest, FailedStageDeletesTheOldOutput) {
     // A folder in the way of the text temp file: the text cannot be stored.
     test::writeFile(dir.file("tale.tml"), "text");

@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace quillery {
 namespace {
 
 TEST(DiagnosticsTest, ChannelsCarryLevelsAndAnEmptyHandlerChangesNothing) {
-    test::ReportCollector reports;
+    test::ChannelCollector reports;
     setWarningHandler(nullptr);
     reportError("e%d", 1);
     reportWarning("w%s", "2");
@@ -27,7 +29,7 @@ TEST(DiagnosticsTest, TrailingLineFeedIsPartOfTheTextAndLongTextIsCutTo511Bytes)
 
 TEST(DiagnosticsTest, MessagesThatNameFilesMarkTheirPaths) {
     std::vector<std::string> marked;
-    test::ReportCollector restore;
+    test::ChannelCollector restore;
     auto collect = [&](const Report& report) {
         std::string spans;
         for (const TextSpan& path : report.paths) {
@@ -75,6 +77,56 @@ TEST(DiagnosticsTest, PositionedReportsNeedAnnouncedText) {
     EXPECT_EQ(2u, reports.reports()[1].place->line);
     EXPECT_EQ(6u, reports.reports()[1].place->column);
     EXPECT_FALSE(reports.reports()[2].place);
+}
+
+TEST(DiagnosticsTest, ASinkScopeTakesThisThreadsReportsUntilItEnds) {
+    test::ChannelCollector channels;
+    test::CollectingSink outer;
+    test::CollectingSink inner;
+    reportNote("to the channels");
+    {
+        ReportSinkScope first(&outer);
+        reportError("outer %d", 1);
+        {
+            ReportSinkScope second(&inner);
+            ReportSinkScope none(nullptr); // names no sink: the inner one stays
+            reportWarning("inner");
+            EXPECT_EQ(&inner, &currentSink());
+        }
+        reportNote("outer again");
+    }
+    reportNote("channels again");
+    EXPECT_EQ(&channelSink(), &currentSink());
+    EXPECT_EQ((std::vector<std::string>{"N to the channels", "N channels again"}), channels.lines());
+    EXPECT_EQ((std::vector<std::string>{"E outer 1", "N outer again"}), outer.lines());
+    EXPECT_EQ((std::vector<std::string>{"W inner"}), inner.lines());
+}
+
+// Another thread neither reports into this thread's sink nor finds places in this thread's text.
+TEST(DiagnosticsTest, SinkAndTextBelongToTheReportingThread) {
+    test::ChannelCollector channels;
+    test::ReportCollector here;
+    ReportTextScope text("one\ntwo");
+    test::CollectingSink there;
+    std::thread other([&] {
+        ReportSinkScope scope(&there);
+        reportWarningAt(5, "no text on this thread");
+        {
+            ReportTextScope own("a\nb\nc");
+            reportErrorAt(4, "its own text");
+        }
+    });
+    other.join();
+    reportWarningAt(5, "here");
+    ASSERT_EQ(2u, there.reports().size());
+    EXPECT_FALSE(there.reports()[0].place);
+    ASSERT_TRUE(there.reports()[1].place);
+    EXPECT_EQ(3u, there.reports()[1].place->line);
+    ASSERT_EQ(1u, here.reports().size());
+    ASSERT_TRUE(here.reports()[0].place);
+    EXPECT_EQ(2u, here.reports()[0].place->line);
+    EXPECT_EQ(2u, here.reports()[0].place->column);
+    EXPECT_TRUE(channels.reports().empty());
 }
 
 } // namespace
