@@ -1,5 +1,7 @@
 #include "framework/file_system.h"
 
+#include "framework/interrupt_cleanup.h"
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -40,6 +42,8 @@ std::string randomSuffix() {
 } // namespace
 
 std::unique_ptr<FileService> FileSystem::createNew(const std::string& path) {
+    // Never while an interruption is removing the build's files: a file made after that would survive it.
+    auto held = InterruptCleanup::hold();
     auto file = std::make_unique<FileService>(path);
     if (file->createNew() != 0) {
         return nullptr;
