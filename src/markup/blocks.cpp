@@ -130,7 +130,9 @@ void checkBodyTags(std::string_view body, size_t place, const std::string& name)
 bool checkBlockImage(const std::string& name, const std::string& imageFolder, ImageTable& images) {
     ImageSize size;
     ImageFileCheck check = checkImageFile(name, imageFolder, size, FirstPassMessages::Print);
-    if (check.pngName) {
+    if (check.missing) {
+        noteMissingImage(images, check.fullPath);
+    } else if (check.pngName) {
         addImage(images, check.fullPath, size);
     }
     return !check.failed;

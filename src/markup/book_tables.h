@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillery {
@@ -55,12 +56,18 @@ struct ImageTable {
     // other way).
     OffsetSet byPath;
     bool byPathStale = false;
+    // Images whose file was missing when they were referenced take no entry: such a build is refused, and
+    // only the first of them in path order matters, as the place where conversion stops.
+    bool anyMissing = false;
+    std::string leastMissingPath;
 };
 
+// An index item; its text is kept in IndexTable::texts, so that a dictionary of many short items takes
+// little more room than its texts.
 struct IndexEntry {
+    uint32_t textAt = 0; // where the text's length (2 bytes, low first) and then the text start in texts
     uint16_t record = 0; // text record number of the opening tag's backslash, from 1
     uint16_t offset = 0;
-    std::string text; // at most 80 bytes
 };
 
 struct IndexGroup {
@@ -71,7 +78,25 @@ struct IndexGroup {
 
 struct IndexTable {
     std::vector<IndexEntry> entries;
+    // Every entry's text (at most 80 bytes), each after its length. An entry takes fewer bytes here than its
+    // two tags and its text take in the source, which is below 4 GB, so 32-bit offsets reach them all.
+    std::string texts;
     std::vector<IndexGroup> groups;
+
+    void add(uint16_t record, uint16_t offset, std::string_view text) {
+        // Longer texts are never collected; the cut only keeps the length within its two bytes.
+        text = text.substr(0, 0xFFFF);
+        entries.push_back({static_cast<uint32_t>(texts.size()), record, offset});
+        texts.push_back(static_cast<char>(text.size() & 0xFF));
+        texts.push_back(static_cast<char>(text.size() >> 8));
+        texts.append(text);
+    }
+
+    std::string_view textOf(const IndexEntry& entry) const {
+        size_t length = static_cast<uint8_t>(texts[entry.textAt]) |
+                        static_cast<size_t>(static_cast<uint8_t>(texts[entry.textAt + 1])) << 8;
+        return std::string_view(texts).substr(entry.textAt + 2, length);
+    }
 };
 
 struct BookTables {

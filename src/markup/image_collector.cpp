@@ -36,7 +36,9 @@ ImagePlacement ImageCollector::image(size_t tag, uint32_t blockIndent) {
     if (check.failed) {
         context_.report.markError();
     }
-    if (check.pngName && context_.firstPass) {
+    if (check.missing && context_.firstPass) {
+        noteMissingImage(table_, check.fullPath);
+    } else if (check.pngName && context_.firstPass) {
         (void)addImage(table_, check.fullPath, size);
     }
     placement.width = size.width;

@@ -71,6 +71,7 @@ ImageFileCheck checkImageFile(std::string_view name, std::string_view imageFolde
     check.fullPath.append(imageFolder).append("/").append(name);
     if (!FileService(check.fullPath).exists()) {
         check.failed = true;
+        check.missing = true;
         if (print) {
             reportImageError(tag, "Image \"%s\" doesn't exist!", printable.c_str());
         }

@@ -20,6 +20,7 @@ struct ImageFileCheck {
     bool failed = false;  // an error was found: the caller's error flag must be set
     bool pngName = false; // a ".png" name inside the image folder: fullPath is its path, and the size was set
     std::string fullPath; // image folder, '/', name (empty when pngName is false)
+    bool missing = false; // a PNG name whose file does not exist
 };
 
 // True when the part of `name` after its last dot is "png", compared without case (a name without a dot

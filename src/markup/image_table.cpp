@@ -41,6 +41,13 @@ bool addImage(ImageTable& table, std::string_view path, ImageSize size) {
     return true;
 }
 
+void noteMissingImage(ImageTable& table, std::string_view path) {
+    if (!table.anyMissing || imagePathLess(path, table.leastMissingPath)) {
+        table.leastMissingPath.assign(path);
+        table.anyMissing = true;
+    }
+}
+
 bool imagePathLess(std::string_view left, std::string_view right) {
     return signedByteLess(left, right);
 }

@@ -12,6 +12,9 @@ namespace quillery {
 // reference of an image decides its entry). Returns true when an entry was added.
 bool addImage(ImageTable& table, std::string_view path, ImageSize size);
 
+// Notes an image path whose file does not exist; the table keeps only the least such path in image order.
+void noteMissingImage(ImageTable& table, std::string_view path);
+
 // The order of image records: paths compared byte by byte as signed values (bytes 128 to 255 before every
 // ASCII character), a path before a longer one that begins with it.
 bool imagePathLess(std::string_view left, std::string_view right);

@@ -16,7 +16,7 @@ size_t IndexCollector::openItem(size_t tag) {
     }
     RecordPlace place = recordPlaceOf(context_.recordStarts, static_cast<uint32_t>(tag));
     if (context_.firstPass) {
-        table_.entries.push_back({place.record, place.offset, std::move(item.text)});
+        table_.add(place.record, place.offset, item.text);
     }
     return after;
 }

@@ -31,7 +31,7 @@ size_t indexGroupEnd(const IndexTable& index, size_t first, size_t* byteSize) {
     size_t total = 0;
     size_t at = first;
     while (at < index.entries.size()) {
-        total += untilNul(index.entries[at].text).size() + kIndexEntryOverhead;
+        total += untilNul(index.textOf(index.entries[at])).size() + kIndexEntryOverhead;
         ++at;
         if (total > kIndexGroupLimit) {
             break;
@@ -462,7 +462,7 @@ bool BookWriter::writeSection(BookSection section) {
             record_.clear();
             for (size_t at = group.firstEntry; at < end; ++at) {
                 const IndexEntry& entry = index.entries[at];
-                std::string_view text = untilNul(entry.text);
+                std::string_view text = untilNul(index.textOf(entry));
                 if (!record_.appendU16(entry.record) || !record_.appendU16(entry.offset) ||
                     !record_.appendBytes(text.data(), text.size()) || !record_.appendBytes("", 1)) {
                     return false;

@@ -242,6 +242,10 @@ Verdict convertImageTable(ImageTable& table) {
         if (entry.dataSize != 0) {
             continue;
         }
+        // A missing file stops the conversion where its entry would have stood, silently.
+        if (table.anyMissing && !imagePathLess(entry.path, table.leastMissingPath)) {
+            return Verdict::Failed;
+        }
         FileService file(entry.path);
         if (!file.exists()) {
             return Verdict::Failed;
@@ -268,7 +272,7 @@ Verdict convertImageTable(ImageTable& table) {
         entry.dataOffset = static_cast<uint32_t>(offset);
         entry.dataSize = static_cast<uint32_t>(conversion.appendedBytes);
     }
-    return Verdict::Ok;
+    return table.anyMissing ? Verdict::Failed : Verdict::Ok;
 }
 
 } // namespace quillery

@@ -88,71 +88,103 @@ std::string indexSortKey(std::string_view text) {
     return key;
 }
 
+int compareIndexKeys(std::string_view a, std::string_view b) {
+    size_t i = 0;
+    size_t j = 0;
+    for (;;) {
+        while (i < a.size() && isSkipped(a[i])) {
+            ++i;
+        }
+        while (j < b.size() && isSkipped(b[j])) {
+            ++j;
+        }
+        if (i == a.size() || j == b.size()) {
+            return (i == a.size() ? 0 : 1) - (j == b.size() ? 0 : 1);
+        }
+        uint8_t x = indexFoldTable[static_cast<uint8_t>(a[i])];
+        uint8_t y = indexFoldTable[static_cast<uint8_t>(b[j])];
+        if (x != y) {
+            return x < y ? -1 : 1;
+        }
+        ++i;
+        ++j;
+    }
+}
+
 void groupIndexEntries(IndexTable& index) {
     std::vector<IndexEntry>& entries = index.entries;
     if (entries.empty()) {
         return;
     }
-    // Each text is folded once, and its first eight key bytes are packed into one number: most comparisons of
-    // a large dictionary are then settled by one integer comparison on a compact array.
-    struct SortItem {
-        uint64_t head; // the first 8 key bytes, big-endian, zero-filled
-        uint32_t at;   // index of the entry; settles ties, so that the order is stable
-    };
-    std::vector<std::string> keys;
-    keys.reserve(entries.size());
-    std::vector<SortItem> items;
-    items.reserve(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) {
-        keys.push_back(indexSortKey(entries[i].text));
-        uint64_t head = 0;
-        for (size_t b = 0; b < 8; ++b) {
-            head = (head << 8) | (b < keys[i].size() ? static_cast<uint8_t>(keys[i][b]) : 0);
-        }
-        items.push_back({head, static_cast<uint32_t>(i)});
+    // Entry numbers are sorted, not entries: the texts stay where they were collected.
+    std::vector<uint32_t> order(entries.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        order[i] = static_cast<uint32_t>(i);
     }
-    std::sort(items.begin(), items.end(), [&](const SortItem& a, const SortItem& b) {
-        if (a.head != b.head) {
-            return a.head < b.head;
-        }
-        // Equal heads: the whole keys decide.
-        int byText = keys[a.at].compare(keys[b.at]);
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        const IndexEntry& x = entries[a];
+        const IndexEntry& y = entries[b];
+        int byText = compareIndexKeys(index.textOf(x), index.textOf(y));
         if (byText != 0) {
             return byText < 0;
         }
-        const IndexEntry& x = entries[a.at];
-        const IndexEntry& y = entries[b.at];
         if (x.record != y.record) {
             return x.record < y.record;
         }
         if (x.offset != y.offset) {
             return x.offset < y.offset;
         }
-        return a.at < b.at;
+        return a < b;
     });
 
-    std::vector<IndexEntry> kept;
-    kept.reserve(entries.size());
-    for (const SortItem& item : items) {
-        IndexEntry& entry = entries[item.at];
-        if (entry.text.empty()) {
-            continue;
+    // The entries kept, in order, at the front of `order`; those dropped after them, so that `order` stays a
+    // permutation to apply in place.
+    std::vector<uint32_t> dropped;
+    size_t kept = 0;
+    for (size_t k = 0; k < order.size(); ++k) {
+        const IndexEntry& entry = entries[order[k]];
+        bool drop = index.textOf(entry).empty();
+        if (!drop && kept > 0) {
+            const IndexEntry& last = entries[order[kept - 1]];
+            drop = last.record == entry.record && last.offset == entry.offset &&
+                   index.textOf(last) == index.textOf(entry);
         }
-        if (!kept.empty() && kept.back().text == entry.text && kept.back().record == entry.record &&
-            kept.back().offset == entry.offset) {
-            continue;
+        if (drop) {
+            dropped.push_back(order[k]);
+        } else {
+            order[kept++] = order[k];
         }
-        kept.push_back(std::move(entry));
     }
-    entries = std::move(kept);
+    std::copy(dropped.begin(), dropped.end(), order.begin() + static_cast<std::ptrdiff_t>(kept));
+    dropped = {};
+    // entries[k] becomes what was entries[order[k]], one cycle at a time; a visited place points to itself.
+    for (size_t start = 0; start < order.size(); ++start) {
+        if (order[start] == start) {
+            continue;
+        }
+        IndexEntry first = entries[start];
+        size_t at = start;
+        for (;;) {
+            size_t from = order[at];
+            order[at] = static_cast<uint32_t>(at);
+            if (from == start) {
+                entries[at] = first;
+                break;
+            }
+            entries[at] = entries[from];
+            at = from;
+        }
+    }
+    entries.resize(kept);
 
     index.groups.clear();
     uint32_t total = 0;
     for (size_t i = 0; i < entries.size(); ++i) {
+        std::string_view text = index.textOf(entries[i]);
         if (total == 0) {
-            index.groups.push_back({entries[i].text, 0, static_cast<uint32_t>(i)});
+            index.groups.push_back({std::string(text), 0, static_cast<uint32_t>(i)});
         }
-        total += static_cast<uint32_t>(entries[i].text.size()) + kIndexEntryOverhead;
+        total += static_cast<uint32_t>(text.size()) + kIndexEntryOverhead;
         if (total > kIndexGroupLimit) {
             index.groups.back().byteSize = static_cast<uint16_t>(total);
             total = 0;

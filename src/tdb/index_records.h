@@ -21,6 +21,9 @@ int compareIndexTexts(std::string_view a, std::string_view b);
 // as unsigned bytes (a key before a longer one that begins with it) order texts as compareIndexTexts does.
 std::string indexSortKey(std::string_view text);
 
+// Compares indexSortKey(a) with indexSortKey(b) as unsigned bytes without making them. <0, 0 or >0.
+int compareIndexKeys(std::string_view a, std::string_view b);
+
 // Sorts the entries (texts, then record number, then offset), drops exact duplicates and empty texts, and
 // fills the groups. Nothing happens when there are no entries.
 void groupIndexEntries(IndexTable& index);

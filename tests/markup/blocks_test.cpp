@@ -247,18 +247,19 @@ TEST_F(BlocksTest, BodyImagesAreCheckedWithEveryMessageThenConvertedInPathOrder)
     EXPECT_EQ((std::vector<std::string>{"E Image file \"c.gif\" doesn't end with .png!",
                                         "E Image \"gone.png\" doesn't exist!"}),
               reports.lines());
-    // One entry per path (none for the name that is not a PNG name), sorted; the missing image stops the
-    // conversion silently before the entries after it.
+    // One entry per path (none for the name that is not a PNG name, nor for the missing one), sorted; the
+    // missing image stops the conversion silently before the entries after its place.
     std::vector<std::string> paths;
     for (const ImageEntry& entry : images.entries) {
         paths.push_back(entry.path.substr(entry.path.rfind('/') + 1));
     }
-    EXPECT_EQ((std::vector<std::string>{"a.png", "b.png", "gone.png", "main.png"}), paths);
+    EXPECT_EQ((std::vector<std::string>{"a.png", "b.png", "main.png"}), paths);
+    EXPECT_EQ(dir.file("b_img") + "/gone.png", images.leastMissingPath);
+    ASSERT_EQ(3u, images.entries.size());
     EXPECT_EQ(3, images.entries[0].width);
     EXPECT_EQ(7, images.entries[1].height);
-    EXPECT_EQ(16, images.entries[2].width);
     EXPECT_NE(0u, images.entries[1].dataSize);
-    EXPECT_EQ(0u, images.entries[3].dataSize);
+    EXPECT_EQ(0u, images.entries[2].dataSize);
 }
 
 TEST_F(BlocksTest, BodyImagesOutsideTheImageFolderFailTheBlocksWithoutAnEntry) {

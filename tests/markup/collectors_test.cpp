@@ -135,7 +135,7 @@ TEST(ChaptersTest, LongHeadingAndIndexTitlesWarnInTheFirstPassOnly) {
     EXPECT_EQ((Lines{"W Indexed item is > 80 characters; mismatched index markers? Begins with \"" +
                      std::string(40, 'i') + "\""}),
               item.problems());
-    EXPECT_EQ(std::string(80, 'i'), item.tables.index.entries.at(0).text);
+    EXPECT_EQ(std::string(80, 'i'), item.tables.index.textOf(item.tables.index.entries.at(0)));
 }
 
 TEST(ChaptersTest, HeadingTitlesJoinLinesAndKeepOnlyCharacters) {
@@ -225,7 +225,7 @@ TEST(IndexItemsTest, AnItemIsPlacedAtTheRecordAndOffsetOfItsBackslash) {
     // A backslash at the very start of record 2 belongs to record 1, at an offset of its length.
     Paginated boundary = paginate("abcd\\Iw\\I efgh\\Iv\\I", kFlagDictionary, {4, 16});
     ASSERT_EQ(2u, boundary.tables.index.entries.size());
-    EXPECT_EQ("v", boundary.tables.index.entries[0].text);
+    EXPECT_EQ("v", boundary.tables.index.textOf(boundary.tables.index.entries[0]));
     EXPECT_EQ(2, boundary.tables.index.entries[0].record);
     EXPECT_EQ(10, boundary.tables.index.entries[0].offset);
     EXPECT_EQ(1, boundary.tables.index.entries[1].record);
@@ -234,7 +234,7 @@ TEST(IndexItemsTest, AnItemIsPlacedAtTheRecordAndOffsetOfItsBackslash) {
 
 TEST(IndexItemsTest, ItemTextsSkipTagsWithTheirArguments) {
     Paginated book = paginate("\\Ia\\w=\"50%\"b\\i-c\\\\\\Id", kFlagDictionary);
-    EXPECT_EQ("ab-c", book.tables.index.entries.at(0).text);
+    EXPECT_EQ("ab-c", book.tables.index.textOf(book.tables.index.entries.at(0)));
 }
 
 TEST(IndexItemsTest, AnItemOnALineThatMovesToTheNextPageIsIndexedOnce) {
@@ -433,7 +433,7 @@ TEST(ImagesTest, SyntaxAndLineEndErrorsShowTheirExcerptOnce) {
                      "E Returns are not permitted in image references.  See 's \\m=\"a\nb\rc.png\" aft'.",
                      "E Image \"a\nb\rc.png\" doesn't exist!"}),
               returns.problems());
-    EXPECT_EQ(1u, returns.tables.images.entries.size());
+    EXPECT_TRUE(returns.tables.images.anyMissing);
 }
 
 TEST(ImagesTest, FileCheckErrorsArePlacedAtTheTag) {
@@ -459,14 +459,15 @@ TEST(ImagesTest, TheNameMustEndInPng) {
     EXPECT_EQ((Lines{"E Image file \"pic\" doesn't end with .png!"}), paginate("\\m=\"pic\"").problems());
 }
 
-TEST(ImagesTest, AMissingImageIsReportedOnceAndStillListed) {
+TEST(ImagesTest, AMissingImageIsReportedAtEachTagAndOnlyItsPlaceIsKept) {
     ScratchDir folder;
-    Paginated book = paginate("\\m=\"pic.PNG\"\\m=\"pic.PNG\"", 0, {}, folder.path());
-    EXPECT_EQ((Lines{"E Image \"pic.PNG\" doesn't exist!", "E Image \"pic.PNG\" doesn't exist!"}),
+    Paginated book = paginate("\\m=\"pic.PNG\"\\m=\"pic.PNG\"\\m=\"a.png\"", 0, {}, folder.path());
+    EXPECT_EQ((Lines{"E Image \"pic.PNG\" doesn't exist!", "E Image \"pic.PNG\" doesn't exist!",
+                     "E Image \"a.png\" doesn't exist!"}),
               book.problems());
-    ASSERT_EQ(1u, book.tables.images.entries.size());
-    EXPECT_EQ(folder.file("pic.PNG"), book.tables.images.entries[0].path);
-    EXPECT_EQ(16, book.tables.images.entries[0].width);
+    // No entries: the book is refused, and the conversion only needs to know where the first one stands.
+    EXPECT_TRUE(book.tables.images.entries.empty());
+    EXPECT_EQ(folder.file("a.png"), book.tables.images.leastMissingPath);
 }
 
 TEST(ImagesTest, TheSizeComesFromThePngHeader) {
@@ -513,8 +514,10 @@ TEST(ImagesTest, ALongNameIsReportedAndStillLookedUp) {
     std::string tooLong =
         "E Image name \"" + name + "\" is longer than 31 characters! Please rename the image.";
     EXPECT_EQ((Lines{tooLong, "E Image \"" + name + "\" doesn't exist!", tooLong}), book.problems());
-    ASSERT_EQ(1u, book.tables.images.entries.size());
-    EXPECT_EQ("/nonexistent-image-folder/" + name, book.tables.images.entries[0].path);
+    // The file is missing: the table keeps only where it would stand.
+    EXPECT_TRUE(book.tables.images.entries.empty());
+    EXPECT_TRUE(book.tables.images.anyMissing);
+    EXPECT_EQ("/nonexistent-image-folder/" + name, book.tables.images.leastMissingPath);
 }
 
 TEST(RulesTest, RuleArgumentErrors) {

@@ -104,7 +104,7 @@ TEST(TagsTest, AnIndexItemClearsTheStyleInADictionary) {
     Paginated book = paginate("\\iab\\Iitem\\I\\i", kFlagDictionary);
     EXPECT_EQ((Lines{"E No styles permitted before \"\\Iitem\\I\\i\""}), book.problems());
     ASSERT_EQ(1u, book.tables.index.entries.size());
-    EXPECT_EQ("item", book.tables.index.entries[0].text);
+    EXPECT_EQ("item", book.tables.index.textOf(book.tables.index.entries[0]));
     EXPECT_EQ(1, book.tables.index.entries[0].record);
     EXPECT_EQ(4, book.tables.index.entries[0].offset);
     EXPECT_EQ((Lines{"N Generating page tables for the small font...",
@@ -115,7 +115,7 @@ TEST(TagsTest, AnIndexItemClearsTheStyleInADictionary) {
 TEST(TagsTest, AnIndexItemDropsCharacter149) {
     Paginated book = paginate("\\Ia\\a149b\\a065\\I", kFlagDictionary);
     ASSERT_EQ(1u, book.tables.index.entries.size());
-    EXPECT_EQ("abA", book.tables.index.entries[0].text);
+    EXPECT_EQ("abA", book.tables.index.textOf(book.tables.index.entries[0]));
 }
 
 TEST(TagsTest, DecimalCharactersAreTakenModulo256) {

@@ -24,7 +24,8 @@ std::string goodBook() {
         link.name = "cove";
         fixture.tables.links = {link};
         fixture.addImage("cover.png", 12, 9);
-        fixture.tables.index.entries = {{1, 5, "apple"}, {2, 7, "pear"}};
+        fixture.tables.index.add(1, 5, "apple");
+        fixture.tables.index.add(2, 7, "pear");
         fixture.tables.index.groups = {{"apple", 19, 0}};
         fixture.setBlocks(true, {{"note", "Sidebar body."}});
         fixture.setBlocks(false, {{"f1", "Footnote one."}, {"f2", "Footnote two."}});

@@ -148,8 +148,7 @@ TEST(BookWriterTest, WritesEverySectionInOrderAndReadsItBack) {
     fixture.addImage("cover.png", 100, 80);
     fixture.addImage("map.png", 40, 30);
     for (int i = 0; i < 10; ++i) {
-        fixture.tables.index.entries.push_back(
-            {1, static_cast<uint16_t>(i * 10), "entry" + std::to_string(i) + "xxxx"});
+        fixture.tables.index.add(1, static_cast<uint16_t>(i * 10), "entry" + std::to_string(i) + "xxxx");
     }
     fixture.tables.index.groups.push_back({"entry0xxxx", 150, 0});
     fixture.setBlocks(true, {{"note", test::sampleText(20000)}, {"tide", "High water at noon."}});
@@ -214,8 +213,7 @@ TEST(BookWriterTest, WritesIndexGroupsAsGrouped) {
     fixture.setText(test::sampleText(30000));
     for (int i = 0; i < 3000; ++i) {
         std::string text = "entry " + std::to_string((i * 7919) % 3000) + std::string(20, 'x');
-        fixture.tables.index.entries.push_back(
-            {static_cast<uint16_t>(1 + i % 4), static_cast<uint16_t>(i), text});
+        fixture.tables.index.add(static_cast<uint16_t>(1 + i % 4), static_cast<uint16_t>(i), text);
     }
     groupIndexEntries(fixture.tables.index);
     ASSERT_EQ(fixture.tables.index.groups.size(), 2u);

@@ -516,5 +516,54 @@ TEST_F(ImageTableConversionTest, AStreamOfExactly65443BytesIsTheLargestAccepted)
     EXPECT_EQ(0u, second.streams.length());
 }
 
+// A missing image takes no entry, only its place in the order: on generated mixes of good, broken and
+// missing files (names with bytes that sort before ASCII among them), conversion stops where the table with
+// an entry for every missing file would stop, with the same messages and the same streams.
+TEST_F(ImageTableConversionTest, MissingImagesStopConversionWhereTheirEntriesWould) {
+    const std::string good = test::encodePng(greyImage(8, 3, 3));
+    const std::vector<std::string> stems = {"a", "b", "ab", "\xC3\xA9", "B", "a0", "z", "_"};
+    unsigned seed = 7;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+    for (int round = 0; round < 60; ++round) {
+        ImageTable everyEntry;
+        ImageTable missingNoted;
+        std::vector<std::string> paths;
+        for (size_t i = 0; i < stems.size(); ++i) {
+            std::string path = folder + "/" + stems[i] + std::to_string(round) + ".png";
+            unsigned kind = next() % 4; // good twice as often as broken or missing
+            if (kind != 3) {
+                test::writeFile(path, kind == 2 ? std::string("not a PNG") : good);
+            }
+            paths.push_back(path);
+            EXPECT_TRUE(addImage(everyEntry, path, {3, 3}));
+            if (kind == 3) {
+                noteMissingImage(missingNoted, path);
+            } else {
+                EXPECT_TRUE(addImage(missingNoted, path, {3, 3}));
+            }
+        }
+        reports.clear();
+        Verdict before = convertImageTable(everyEntry);
+        std::vector<std::string> beforeLines = reports.lines();
+        reports.clear();
+        Verdict after = convertImageTable(missingNoted);
+        EXPECT_EQ(before, after) << "round " << round;
+        EXPECT_EQ(beforeLines, reports.lines()) << "round " << round;
+        EXPECT_EQ(everyEntry.streams.length(), missingNoted.streams.length());
+        size_t at = 0;
+        for (const ImageEntry& entry : everyEntry.entries) {
+            if (!test::fileExists(entry.path)) {
+                continue;
+            }
+            ASSERT_LT(at, missingNoted.entries.size());
+            EXPECT_EQ(entry.path, missingNoted.entries[at].path);
+            EXPECT_EQ(entry.dataSize, missingNoted.entries[at].dataSize);
+            EXPECT_EQ(entry.dataOffset, missingNoted.entries[at].dataOffset);
+            ++at;
+        }
+        EXPECT_EQ(at, missingNoted.entries.size());
+    }
+}
+
 } // namespace
 } // namespace quillery

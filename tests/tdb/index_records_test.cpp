@@ -5,14 +5,27 @@
 namespace quillery {
 namespace {
 
-IndexEntry entry(std::string text, uint16_t record = 1, uint16_t offset = 0) {
-    return IndexEntry{record, offset, std::move(text)};
+struct Item {
+    std::string text;
+    uint16_t record = 1;
+    uint16_t offset = 0;
+};
+
+Item entry(std::string text, uint16_t record = 1, uint16_t offset = 0) {
+    return Item{std::move(text), record, offset};
+}
+
+void addAll(IndexTable& index, const std::vector<Item>& items) {
+    for (const Item& item : items) {
+        index.add(item.record, item.offset, item.text);
+    }
 }
 
 std::vector<std::string> texts(const IndexTable& index) {
     std::vector<std::string> out;
     for (const IndexEntry& e : index.entries) {
-        out.push_back(e.text + "@" + std::to_string(e.record) + ":" + std::to_string(e.offset));
+        out.push_back(std::string(index.textOf(e)) + "@" + std::to_string(e.record) + ":" +
+                      std::to_string(e.offset));
     }
     return out;
 }
@@ -49,14 +62,16 @@ TEST(IndexOrderTest, SortKeysOrderAsTheComparisonDoes) {
         for (const char* b : texts) {
             EXPECT_EQ(sign(compareIndexTexts(a, b)), sign(indexSortKey(a).compare(indexSortKey(b))))
                 << a << " / " << b;
+            EXPECT_EQ(sign(compareIndexKeys(a, b)), sign(indexSortKey(a).compare(indexSortKey(b))))
+                << a << " / " << b;
         }
     }
 }
 
 TEST(GroupIndexEntriesTest, SortsByTextThenPlaceAndDropsExactDuplicates) {
     IndexTable index;
-    index.entries = {entry("Zebra"),       entry("apple", 2, 9), entry("Apple", 2, 3), entry("coop", 1, 7),
-                     entry("co-op", 1, 2), entry("apple", 2, 9), entry("", 1, 1)};
+    addAll(index, {entry("Zebra"), entry("apple", 2, 9), entry("Apple", 2, 3), entry("coop", 1, 7),
+                   entry("co-op", 1, 2), entry("apple", 2, 9), entry("", 1, 1)});
     groupIndexEntries(index);
     EXPECT_EQ((std::vector<std::string>{"Apple@2:3", "apple@2:9", "co-op@1:2", "coop@1:7", "Zebra@1:0"}),
               texts(index));
@@ -72,14 +87,14 @@ TEST(GroupIndexEntriesTest, GroupsCloseWithTheEntryThatPassesTheLimit) {
     for (int i = 0; i < 1000; ++i) {
         char text[81];
         std::snprintf(text, sizeof text, "%04d%076d", i, 0);
-        index.entries.push_back(entry(text, 1, static_cast<uint16_t>(i)));
+        index.add(1, static_cast<uint16_t>(i), text);
     }
     groupIndexEntries(index);
     ASSERT_EQ(2u, index.groups.size());
     EXPECT_EQ(730u * 85, index.groups[0].byteSize);
     EXPECT_EQ(730u, index.groups[1].firstEntry);
     EXPECT_EQ(270u * 85, index.groups[1].byteSize);
-    EXPECT_EQ(index.entries[730].text, index.groups[1].name);
+    EXPECT_EQ(index.textOf(index.entries[730]), index.groups[1].name);
 
     // When the closing entry is the last one, no empty group follows.
     index.entries.resize(730);
@@ -90,6 +105,93 @@ TEST(GroupIndexEntriesTest, GroupsCloseWithTheEntryThatPassesTheLimit) {
     IndexTable empty;
     groupIndexEntries(empty);
     EXPECT_TRUE(empty.groups.empty());
+}
+
+// The grouping as it was done on whole copies of the entries: sorted by folded key, place and arrival,
+// exact duplicates and empty texts dropped, groups cut by the byte limit.
+struct Reference {
+    std::vector<Item> entries;
+    std::vector<IndexGroup> groups;
+};
+
+Reference referenceGrouping(std::vector<Item> items) {
+    std::vector<size_t> order(items.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        int byText = indexSortKey(items[a].text).compare(indexSortKey(items[b].text));
+        if (byText != 0) {
+            return byText < 0;
+        }
+        if (items[a].record != items[b].record) {
+            return items[a].record < items[b].record;
+        }
+        return items[a].offset < items[b].offset;
+    });
+    Reference out;
+    for (size_t at : order) {
+        const Item& item = items[at];
+        if (item.text.empty()) {
+            continue;
+        }
+        if (!out.entries.empty() && out.entries.back().text == item.text &&
+            out.entries.back().record == item.record && out.entries.back().offset == item.offset) {
+            continue;
+        }
+        out.entries.push_back(item);
+    }
+    uint32_t total = 0;
+    for (size_t i = 0; i < out.entries.size(); ++i) {
+        if (total == 0) {
+            out.groups.push_back({out.entries[i].text, 0, static_cast<uint32_t>(i)});
+        }
+        total += static_cast<uint32_t>(out.entries[i].text.size()) + kIndexEntryOverhead;
+        if (total > kIndexGroupLimit) {
+            out.groups.back().byteSize = static_cast<uint16_t>(total);
+            total = 0;
+        }
+    }
+    if (total != 0) {
+        out.groups.back().byteSize = static_cast<uint16_t>(total);
+    }
+    return out;
+}
+
+TEST(GroupIndexEntriesTest, MatchesTheGroupingOfWholeCopiesOnGeneratedItems) {
+    // Letters in both cases, folded accents, skipped characters, a NUL and bytes past ASCII; few places, so
+    // that equal keys, equal places and exact duplicates are common.
+    const std::string alphabet = std::string("aAbB -'\xC9\xE9\xFF\x80z") + std::string(1, '\0');
+    unsigned seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+    for (int round = 0; round < 40; ++round) {
+        std::vector<Item> items;
+        size_t count = round < 30 ? next() % 200 : 3000 + next() % 2000; // the large ones span groups
+        for (size_t i = 0; i < count; ++i) {
+            std::string text;
+            size_t length = round < 30 ? next() % 6 : 40 + next() % 41;
+            for (size_t k = 0; k < length; ++k) {
+                text.push_back(alphabet[next() % alphabet.size()]);
+            }
+            items.push_back({text, static_cast<uint16_t>(1 + next() % 3), static_cast<uint16_t>(next() % 4)});
+        }
+        IndexTable index;
+        addAll(index, items);
+        groupIndexEntries(index);
+        Reference expected = referenceGrouping(items);
+        ASSERT_EQ(expected.entries.size(), index.entries.size()) << "round " << round;
+        for (size_t i = 0; i < expected.entries.size(); ++i) {
+            EXPECT_EQ(expected.entries[i].text, index.textOf(index.entries[i])) << round << " " << i;
+            EXPECT_EQ(expected.entries[i].record, index.entries[i].record) << round << " " << i;
+            EXPECT_EQ(expected.entries[i].offset, index.entries[i].offset) << round << " " << i;
+        }
+        ASSERT_EQ(expected.groups.size(), index.groups.size()) << "round " << round;
+        for (size_t g = 0; g < expected.groups.size(); ++g) {
+            EXPECT_EQ(expected.groups[g].name, index.groups[g].name);
+            EXPECT_EQ(expected.groups[g].byteSize, index.groups[g].byteSize);
+            EXPECT_EQ(expected.groups[g].firstEntry, index.groups[g].firstEntry);
+        }
+    }
 }
 
 } // namespace
