@@ -3,6 +3,7 @@
 #include "build/build_book.h"
 #include "build/diagnostics.h"
 #include "markup/paginate_book.h"
+#include "png_chunks.h"
 
 #include <algorithm>
 #include <chrono>
@@ -19,20 +20,6 @@
 
 namespace quillery::bench {
 namespace {
-
-void appendU32(std::string& out, uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        out.push_back(static_cast<char>(value >> shift));
-    }
-}
-
-void appendChunk(std::string& out, const char* type, const std::string& data) {
-    appendU32(out, static_cast<uint32_t>(data.size()));
-    std::string body = std::string(type, 4) + data;
-    out += body;
-    appendU32(out, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()),
-                                               static_cast<uInt>(body.size()))));
-}
 
 // A grey image of noise that hardly compresses: width x height bytes of converted data, give or take.
 std::string noisePng(uint32_t width, uint32_t height, uint32_t seed) {

@@ -3,6 +3,7 @@
 #include "bench_text.h"
 #include "build/diagnostics.h"
 #include "markup/image_table.h"
+#include "png_chunks.h"
 #include "tdb/image_conversion.h"
 
 #include <cstdio>
@@ -16,20 +17,6 @@
 namespace quillery::bench {
 
 namespace {
-
-void appendU32(std::string& out, uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        out.push_back(static_cast<char>(value >> shift));
-    }
-}
-
-void appendChunk(std::string& out, const char* type, const std::string& data) {
-    appendU32(out, static_cast<uint32_t>(data.size()));
-    std::string body = std::string(type, 4) + data;
-    out += body;
-    appendU32(out, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()),
-                                               static_cast<uInt>(body.size()))));
-}
 
 // An 8-bit image (grey, or palette with 256 colours) whose pixels come from `pixel(x, y)`.
 template <typename Pixel> std::string makePng(uint32_t width, uint32_t height, bool palette, Pixel pixel) {
