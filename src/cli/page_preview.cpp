@@ -92,7 +92,7 @@ std::string readerText(std::string_view text) {
             continue;
         }
         TagExtent tag = measureTag(text, at);
-        TagKind kind = tag.spec ? tag.spec->kind : TagKind::Illegal;
+        TagKind kind = tag.tagSpec ? tag.tagSpec->kind : TagKind::Illegal;
         switch (kind) {
         case TagKind::LiteralBackslash:
             if (!invisible) {

@@ -108,10 +108,10 @@ void checkBodyTags(std::string_view body, size_t place, const std::string& name)
             continue;
         }
         char letter = body[++at];
-        const TagSpec& spec = letterTag(letter);
-        if (!(spec.places & kTagInBodies)) {
+        const TagSpec& tagSpec = letterTag(letter);
+        if (!(tagSpec.places & kTagInBodies)) {
             reportWarningAt(place + at - 1, kIllegalTag, letter, name.c_str());
-        } else if (spec.selects) {
+        } else if (tagSpec.selects) {
             // A letter cut off from its selecting byte by the end of the body is no tag a body may hold.
             if (at + 1 >= body.size()) {
                 reportWarningAt(place + at - 1, kIllegalTag, letter, name.c_str());

@@ -60,11 +60,11 @@ size_t LinkCollector::reference(size_t tag) {
     size_t backslash = context_.find('\\', nameStart);
     if (backslash + 1 < context_.size()) {
         char letter = context_.text[backslash + 1];
-        const TagSpec& spec = letterTag(letter);
-        if (!(spec.places & kTagInLinkNames)) {
+        const TagSpec& tagSpec = letterTag(letter);
+        if (!(tagSpec.places & kTagInLinkNames)) {
             context_.report.error(backslash, "Illegal tag \"\\%c\" in link reference to \"%s\"", letter,
                                   name.c_str());
-        } else if (spec.selects && backslash + 2 < context_.size()) {
+        } else if (tagSpec.selects && backslash + 2 < context_.size()) {
             char selector = context_.text[backslash + 2];
             if (!(selectedTag(letter, selector, true).places & kTagInLinkNames)) {
                 context_.report.error(backslash, "Illegal tag \"\\%c%c\" in link reference to \"%s\"", letter,

@@ -31,7 +31,8 @@ Scanner::Scanner(std::string_view text, const std::string& imageFolder, const Re
       recordPages_((flags & (kFlagNoPageEntries | kFlagDictionary)) == 0),
       report_(text), context_{text, textRecordStarts, report_}, layout_(text, textRecordStarts),
       chapters_(context_, tables.chapters, tables.chaptersNotKept), index_(context_, tables.index),
-      links_(context_, tables.links, tables.linksNotKept), references_(context_, tables.sidebars, tables.footnotes),
+      links_(context_, tables.links, tables.linksNotKept),
+      references_(context_, tables.sidebars, tables.footnotes),
       images_(context_, tables.images, imageFolder) {
     context_.dictionary = dictionary_;
 }
@@ -133,17 +134,17 @@ void Scanner::align(size_t tag, uint16_t alignment) {
     style_.alignment = alignment;
 }
 
-size_t Scanner::heading(size_t tag, const TagSpec& spec) {
+size_t Scanner::heading(size_t tag, const TagSpec& tagSpec) {
     if (style_.inHeading) {
         style_.inHeading = false;
-        return context_.clip(tag + spec.length);
+        return context_.clip(tag + tagSpec.length);
     }
-    if (spec.kind == TagKind::Heading) {
+    if (tagSpec.kind == TagKind::Heading) {
         layout_.pageBreak();
     }
     size_t tagLength = chapters_.openHeading(tag, text_[tag + 1]);
     style_.inHeading = true;
-    if (spec.kind == TagKind::LevelHeading) {
+    if (tagSpec.kind == TagKind::LevelHeading) {
         layout_.markChapterOnLine();
     }
     // The step appends the page entry at the tag itself, then resumes right after it.
@@ -151,14 +152,14 @@ size_t Scanner::heading(size_t tag, const TagSpec& spec) {
     return tag;
 }
 
-size_t Scanner::indexItem(size_t tag, const TagSpec& spec) {
+size_t Scanner::indexItem(size_t tag, const TagSpec& tagSpec) {
     if (!dictionary_) {
         report_.excerptError(tag, kIllegalControlCode, static_cast<int64_t>(tag) + 1, 40);
-        return tag + spec.length;
+        return tag + tagSpec.length;
     }
     if (style_.inIndex) {
         style_.inIndex = false;
-        return tag + spec.length;
+        return tag + tagSpec.length;
     }
     if (style_.alignment != kAlignLeft || style_.style != 0) {
         report_.excerptError(tag, "No styles permitted before \"%s\"", static_cast<int64_t>(tag), 20);
@@ -189,27 +190,27 @@ size_t Scanner::scanTag(size_t tag) {
         report_.excerptError(tag, kIllegalControlCode, static_cast<int64_t>(tag) + 1, 40);
         return end;
     }
-    const TagSpec& spec = tagAt(text_, tag);
+    const TagSpec& tagSpec = tagAt(text_, tag);
     // While a reference is open, a reference tag closes it bare, whatever follows.
-    if (spec.argument == TagArgument::Opening && (style_.style & kStyleReference)) {
+    if (tagSpec.argument == TagArgument::Opening && (style_.style & kStyleReference)) {
         toggle(kStyleReference);
-        return tag + spec.length;
+        return tag + tagSpec.length;
     }
-    if (spec.breaks != TagBreak::None) {
+    if (tagSpec.breaks != TagBreak::None) {
         layout_.recordBreakPoint(tag);
     }
-    size_t resume = spec.opens != TagOpens::Nothing || spec.argument != TagArgument::None
-                        ? scanDataTag(tag, spec)
-                        : scanStyleTag(tag, spec);
-    if (spec.breaks == TagBreak::BeforeAndAfter) {
+    size_t resume = tagSpec.opens != TagOpens::Nothing || tagSpec.argument != TagArgument::None
+                        ? scanDataTag(tag, tagSpec)
+                        : scanStyleTag(tag, tagSpec);
+    if (tagSpec.breaks == TagBreak::BeforeAndAfter) {
         layout_.recordBreakPoint(resume);
     }
     return resume;
 }
 
-size_t Scanner::scanStyleTag(size_t tag, const TagSpec& spec) {
-    const size_t bare = tag + spec.length;
-    switch (spec.kind) {
+size_t Scanner::scanStyleTag(size_t tag, const TagSpec& tagSpec) {
+    const size_t bare = tag + tagSpec.length;
+    switch (tagSpec.kind) {
     case TagKind::LiteralBackslash:
         if (!invisible()) {
             layout_.measureCharacter('\\');
@@ -295,11 +296,11 @@ size_t Scanner::scanStyleTag(size_t tag, const TagSpec& spec) {
 }
 
 // The tags that open something or carry an argument. A reference tag reaches this only to open.
-size_t Scanner::scanDataTag(size_t tag, const TagSpec& spec) {
-    switch (spec.kind) {
+size_t Scanner::scanDataTag(size_t tag, const TagSpec& tagSpec) {
+    switch (tagSpec.kind) {
     case TagKind::Heading:
     case TagKind::LevelHeading:
-        return heading(tag, spec);
+        return heading(tag, tagSpec);
     case TagKind::Chapter: {
         uint32_t before = chapters_.count();
         size_t resume = chapters_.chapterTag(tag);
@@ -309,7 +310,7 @@ size_t Scanner::scanDataTag(size_t tag, const TagSpec& spec) {
         return resume;
     }
     case TagKind::IndexItem:
-        return indexItem(tag, spec);
+        return indexItem(tag, tagSpec);
     case TagKind::LinkReference: {
         size_t resume = links_.reference(tag);
         toggle(kStyleReference);

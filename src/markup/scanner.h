@@ -41,11 +41,11 @@ class Scanner {
     // The tag whose backslash is at `tag`; returns the position after it.
     size_t scanTag(size_t tag);
     // Tags that only measure, switch the style or move the layout.
-    size_t scanStyleTag(size_t tag, const TagSpec& spec);
+    size_t scanStyleTag(size_t tag, const TagSpec& tagSpec);
     // Tags that open something or carry an argument.
-    size_t scanDataTag(size_t tag, const TagSpec& spec);
-    size_t heading(size_t tag, const TagSpec& spec);
-    size_t indexItem(size_t tag, const TagSpec& spec);
+    size_t scanDataTag(size_t tag, const TagSpec& tagSpec);
+    size_t heading(size_t tag, const TagSpec& tagSpec);
+    size_t indexItem(size_t tag, const TagSpec& tagSpec);
     void noteBoldTag(size_t tag, bool& seenThis, bool seenOther);
     void toggleScript(size_t tag, uint16_t bit, uint16_t other);
     void align(size_t tag, uint16_t alignment);

@@ -156,21 +156,21 @@ CollectedTitle collectTitle(ScanContext& context, TitleKind kind, char letter, s
             break;
         }
         size_t inner = p;
-        const TagSpec& spec = letterTag(tag);
-        if (spec.kind == TagKind::LiteralBackslash) {
-            p += spec.length;
+        const TagSpec& tagSpec = letterTag(tag);
+        if (tagSpec.kind == TagKind::LiteralBackslash) {
+            p += tagSpec.length;
             if (chapter) {
                 append('\\');
             }
-        } else if (spec.kind == TagKind::DecimalCharacter) {
+        } else if (tagSpec.kind == TagKind::DecimalCharacter) {
             uint8_t code = decimalCharacterAt(context, inner);
-            p = context.clip(p + spec.length);
+            p = context.clip(p + tagSpec.length);
             if (!(kind == TitleKind::Index && code == 149)) {
                 append(static_cast<char>(code));
             }
-        } else if (spec.kind == TagKind::UnicodeCharacter) {
+        } else if (tagSpec.kind == TagKind::UnicodeCharacter) {
             int ascii = unicodeInTitle(context, inner);
-            p = context.clip(p + spec.length);
+            p = context.clip(p + tagSpec.length);
             if (ascii < 0) {
                 append(' ');
             } else if (ascii > 0) {
@@ -179,7 +179,7 @@ CollectedTitle collectTitle(ScanContext& context, TitleKind kind, char letter, s
         } else if (chapter) {
             context.report.error(inner, "Tags are not allowed inside \\C definitions!");
             p = context.clip(p + 2);
-        } else if (argumentFollowsLetter(spec)) {
+        } else if (argumentFollowsLetter(tagSpec)) {
             // Up to and including the second double quote after the tag, whether it opens or closes.
             size_t first = context.find('"', p + 2);
             size_t second = first < end ? context.find('"', first + 1) : end;

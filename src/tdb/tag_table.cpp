@@ -17,7 +17,7 @@ constexpr uint8_t kNowhereElse = kTagInMainTextOnly;
 
 struct LetterEntry {
     char letter;
-    TagSpec spec;
+    TagSpec tagSpec;
 };
 
 // clang-format off
@@ -71,7 +71,7 @@ template <size_t N>
 const TagSpec& selectIn(const LetterEntry (&entries)[N], char selector, const TagSpec& fallback) {
     for (const LetterEntry& entry : entries) {
         if (entry.letter == selector) {
-            return entry.spec;
+            return entry.tagSpec;
         }
     }
     return fallback;
@@ -83,7 +83,7 @@ const TagSpec& selectIn(const LetterEntry (&entries)[N], char selector, const Ta
 constexpr std::array<TagSpec, 256> detail::kTagLetters = [] {
     std::array<TagSpec, 256> table{};
     for (const LetterEntry& entry : kLetters) {
-        table[static_cast<uint8_t>(entry.letter)] = entry.spec;
+        table[static_cast<uint8_t>(entry.letter)] = entry.tagSpec;
     }
     return table;
 }();
@@ -109,10 +109,10 @@ TagExtent measureTag(std::string_view text, size_t start) {
         extent.length = left;
         return extent;
     }
-    const TagSpec& spec = tagAt(text, start);
-    extent.spec = &spec;
-    extent.length = std::min<size_t>(spec.length, left);
-    if (spec.argument != TagArgument::None && text.substr(start + extent.length, 2) == kArgumentOpener) {
+    const TagSpec& tagSpec = tagAt(text, start);
+    extent.tagSpec = &tagSpec;
+    extent.length = std::min<size_t>(tagSpec.length, left);
+    if (tagSpec.argument != TagArgument::None && text.substr(start + extent.length, 2) == kArgumentOpener) {
         extent.hasArgument = true;
         extent.argumentStart = start + extent.length + kArgumentOpener.size();
         size_t close = text.find(kArgumentCloser, extent.argumentStart);

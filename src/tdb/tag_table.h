@@ -117,9 +117,9 @@ const TagSpec& selectedTag(char letter, char selector, bool present);
 
 // The tag whose backslash is at `start` (start + 1 < text.size()), its selector resolved.
 inline const TagSpec& tagAt(std::string_view text, size_t start) {
-    const TagSpec& spec = letterTag(text[start + 1]);
-    if (!spec.selects) {
-        return spec;
+    const TagSpec& tagSpec = letterTag(text[start + 1]);
+    if (!tagSpec.selects) {
+        return tagSpec;
     }
     bool present = start + 2 < text.size();
     return selectedTag(text[start + 1], present ? text[start + 2] : '\0', present);
@@ -127,14 +127,14 @@ inline const TagSpec& tagAt(std::string_view text, size_t start) {
 
 // Whether titles (headings and index items) skip the tag up to the second double quote after it: the tags
 // whose argument follows the letter at once.
-inline bool argumentFollowsLetter(const TagSpec& spec) {
-    return spec.argument != TagArgument::None && spec.length == 2;
+inline bool argumentFollowsLetter(const TagSpec& tagSpec) {
+    return tagSpec.argument != TagArgument::None && tagSpec.length == 2;
 }
 
 // A tag measured from its bytes alone, whatever came before it.
 struct TagExtent {
-    const TagSpec* spec = nullptr; // null when the backslash is the last byte of the text
-    size_t length = 0;             // bytes from the backslash, never past the end of the text
+    const TagSpec* tagSpec = nullptr; // null when the backslash is the last byte of the text
+    size_t length = 0;                // bytes from the backslash, never past the end of the text
     bool hasArgument = false;
     size_t argumentStart = 0; // after the opener
     size_t argumentEnd = 0;   // the closing quote, or the end of the text

@@ -267,7 +267,7 @@ TEST(TagsTest, EveryBytePairAndArgumentFormIsMeasuredAsTheScannerConsumesIt) {
                 ADD_FAILURE() << "splitter " << extent.length << ", scanner " << scanned.length << " for "
                               << text;
             }
-            (extent.hasArgument ? acceptedWithArgument : accepted).insert(extent.spec->kind);
+            (extent.hasArgument ? acceptedWithArgument : accepted).insert(extent.tagSpec->kind);
         }
         return scanned.length;
     };

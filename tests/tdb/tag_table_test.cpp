@@ -26,7 +26,7 @@ TEST(TagTableTest, AMeasuredTagNeverPassesTheEndOfTheText) {
     EXPECT_EQ(0u, measureTag("ab", 2).length);
     TagExtent alone = measureTag("ab\\", 2);
     EXPECT_EQ(1u, alone.length);
-    EXPECT_EQ(nullptr, alone.spec);
+    EXPECT_EQ(nullptr, alone.tagSpec);
     EXPECT_EQ(2u, textTagExtent("\\S", 0));
     EXPECT_EQ(4u, textTagExtent("\\a12", 0));
     EXPECT_EQ(8u, textTagExtent("\\Fn=\"abc", 0)); // no closing quote: to the end of the text
