@@ -16,7 +16,6 @@
 
 namespace quillery {
 
-
 // How many bytes of the full piece at the start of `rest` stay in this record. `rest` holds the piece and
 // at least one byte after it (rest.size() > kTextRecordSize). Always between 1 and kTextRecordSize.
 size_t findRecordBreak(std::string_view rest);
