@@ -1,6 +1,7 @@
 #include "markup/link_collector.h"
 
 #include "build/diagnostics.h"
+#include "markup/signed_byte_order.h"
 #include "tdb/book_format.h"
 #include "tdb/tag_table.h"
 
@@ -14,10 +15,6 @@ namespace quillery {
 namespace {
 
 constexpr size_t kStoredWhenTooLong = 79;
-
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 std::string lowered(std::string_view name) {
     std::string result(name);
@@ -134,18 +131,7 @@ bool LinkCollector::sameName(uint32_t a, uint32_t b) const {
 }
 
 bool LinkCollector::nameLess(uint32_t a, uint32_t b) const {
-    // Lowered bytes compared as signed values, a name before a longer one that begins with it.
-    std::string_view left = storedName(a);
-    std::string_view right = storedName(b);
-    size_t common = std::min(left.size(), right.size());
-    for (size_t i = 0; i < common; ++i) {
-        auto x = static_cast<signed char>(lowerAscii(left[i]));
-        auto y = static_cast<signed char>(lowerAscii(right[i]));
-        if (x != y) {
-            return x < y;
-        }
-    }
-    return left.size() < right.size();
+    return compareLoweredSigned(storedName(a), storedName(b)) < 0;
 }
 
 size_t LinkCollector::nameHash(uint32_t nameStart) const {

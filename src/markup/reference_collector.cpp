@@ -1,5 +1,7 @@
 #include "markup/reference_collector.h"
 
+#include "markup/signed_byte_order.h"
+
 #include "tdb/book_format.h"
 
 #include <algorithm>
@@ -63,21 +65,7 @@ std::string_view ReferenceCollector::storedName(uint32_t nameStart) const {
 }
 
 void ReferenceCollector::finishTable(std::vector<uint32_t>& names, RefTable& table) const {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    // -1, 0 or 1 as the lowered names order, bytes compared as signed values.
-    auto compare = [&](uint32_t a, uint32_t b) {
-        std::string_view left = storedName(a);
-        std::string_view right = storedName(b);
-        size_t common = std::min(left.size(), right.size());
-        for (size_t i = 0; i < common; ++i) {
-            auto x = static_cast<signed char>(lower(left[i]));
-            auto y = static_cast<signed char>(lower(right[i]));
-            if (x != y) {
-                return x < y ? -1 : 1;
-            }
-        }
-        return left.size() == right.size() ? 0 : (left.size() < right.size() ? -1 : 1);
-    };
+    auto compare = [&](uint32_t a, uint32_t b) { return compareLoweredSigned(storedName(a), storedName(b)); };
     std::sort(names.begin(), names.end(), [&](uint32_t a, uint32_t b) { return compare(a, b) < 0; });
     size_t distinct = 0;
     for (size_t i = 0; i < names.size(); ++i) {
@@ -92,7 +80,7 @@ void ReferenceCollector::finishTable(std::vector<uint32_t>& names, RefTable& tab
     for (uint32_t nameStart : names) {
         name = storedName(nameStart);
         for (char& c : name) {
-            c = lower(c);
+            c = lowerAscii(c);
         }
         table.add(name);
     }
