@@ -1,7 +1,7 @@
 #include "cost_bench.h"
 
 #include "build/build_book.h"
-#include "build/diagnostics.h"
+#include "framework/diagnostics.h"
 #include "markup/paginate_book.h"
 #include "png_chunks.h"
 

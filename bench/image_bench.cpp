@@ -1,10 +1,10 @@
 #include "image_bench.h"
 
 #include "bench_text.h"
-#include "build/diagnostics.h"
-#include "markup/image_table.h"
+#include "framework/diagnostics.h"
 #include "png_chunks.h"
 #include "tdb/image_conversion.h"
+#include "tdb/image_table.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -2,7 +2,7 @@
 
 #include "bench_text.h"
 #include "build/build_book.h"
-#include "build/diagnostics.h"
+#include "framework/diagnostics.h"
 #include "markup/paginate_book.h"
 
 #include <algorithm>

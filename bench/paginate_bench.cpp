@@ -1,6 +1,6 @@
 #include "paginate_bench.h"
 
-#include "build/diagnostics.h"
+#include "framework/diagnostics.h"
 #include "markup/paginate_book.h"
 #include "tdb/compressor.h"
 #include "tdb/text_records.h"

@@ -1,8 +1,8 @@
 #include "text_bench.h"
 
 #include "bench_text.h"
-#include "build/diagnostics.h"
 #include "build/source_text.h"
+#include "framework/diagnostics.h"
 #include "tdb/text_records.h"
 
 #include <algorithm>

@@ -9,9 +9,9 @@
 // Whatever the result, no temporary file and no unfinished book remain, and a failed build leaves no book.
 #include "build/block_split.h"
 #include "build/build_book.h"
-#include "build/diagnostics.h"
 #include "build/header_fields.h"
 #include "build/source_text.h"
+#include "framework/diagnostics.h"
 #include "markup/paginate_book.h"
 #include "markup/text_positions.h"
 #include "memory_file_system.h"

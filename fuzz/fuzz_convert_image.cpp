@@ -1,6 +1,6 @@
 // Fuzzes image conversion: arbitrary bytes as an image file. Every input must end in a clean result: a
 // converted stream that is all the buffer holds, or a refusal that leaves the buffer empty.
-#include "build/diagnostics.h"
+#include "framework/diagnostics.h"
 #include "framework/file_service.h"
 #include "framework/record_buffer.h"
 #include "tdb/image_conversion.h"

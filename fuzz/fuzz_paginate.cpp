@@ -1,8 +1,8 @@
 // Fuzz target: arbitrary bytes are mapped like a source (mapSourceText), cut into text records as the book
 // writer cuts them (findRecordBreak), and paginated. The scan must end, never read past the text, and leave
 // page tables whose entries are in order and agree with the record start table.
-#include "build/diagnostics.h"
 #include "build/source_text.h"
+#include "framework/diagnostics.h"
 #include "markup/paginate_book.h"
 #include "markup/text_positions.h"
 #include "tdb/text_records.h"

@@ -1,7 +1,7 @@
 // Helpers shared by the tests: a scratch folder, file helpers and collectors of reports.
 #pragma once
 
-#include "build/diagnostics.h"
+#include "framework/diagnostics.h"
 
 #include <algorithm>
 #include <filesystem>

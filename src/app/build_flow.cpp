@@ -15,8 +15,8 @@
 #include "app/shell_messages.h"
 #include "build/book_paths.h"
 #include "build/build_book.h"
-#include "build/diagnostics.h"
 #include "build/header_fields.h"
+#include "framework/diagnostics.h"
 #include "framework/window_placement.h"
 
 #include <QFile>

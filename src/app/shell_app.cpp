@@ -6,7 +6,7 @@
 #include "app/menu_bar.h"
 #include "app/progress_dialog.h"
 #include "app/shell_messages.h"
-#include "build/diagnostics.h"
+#include "framework/diagnostics.h"
 
 #include <QApplication>
 #include <QFile>

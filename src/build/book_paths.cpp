@@ -1,6 +1,6 @@
 #include "build/book_paths.h"
 
-#include "build/diagnostics.h"
+#include "framework/diagnostics.h"
 #include "framework/file_service.h"
 #include "tdb/book_format.h"
 

@@ -1,16 +1,17 @@
 #include "build/build_book.h"
 
 #include "build/block_split.h"
+#include "build/block_store.h"
 #include "build/book_paths.h"
-#include "build/diagnostics.h"
 #include "build/source_date_epoch.h"
 #include "build/source_text.h"
+#include "framework/diagnostics.h"
 #include "framework/interrupt_cleanup.h"
 #include "framework/random_generator.h"
 #include "markup/blocks.h"
 #include "markup/paginate_book.h"
 #include "tdb/book_writer.h"
-#include "tdb/text_records.h"
+#include "tdb/image_conversion.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -104,9 +105,9 @@ struct Build {
     const BuildSettings& settings;
     FileSystem& files;
     // The temporary files, made by this build and used through these objects only.
-    std::unique_ptr<FileService> textTemp;
-    std::unique_ptr<FileService> sidebarTemp;
-    std::unique_ptr<FileService> footnoteTemp;
+    TempTextFile textTemp;
+    TempTextFile sidebarTemp;
+    TempTextFile footnoteTemp;
     RandomGenerator random;
     RecordBuffer textRecordStarts{4};
     RecordBuffer textRecordSizes{4};
@@ -114,52 +115,36 @@ struct Build {
     RecordBuffer footnoteRecordSizes{4};
 
     Verdict run();
-    std::unique_ptr<FileService> createTemp(const std::string& path);
     Verdict storeBlocks(BlockKind kind, std::string_view blockSection, size_t sectionStart,
                         BookTables& tables, RecordBuffer& recordSizes, const std::string& path,
-                        std::unique_ptr<FileService>& temp);
+                        TempTextFile& temp);
     Verdict storeMainText(std::string_view mainText);
     Verdict processMarkup(std::string_view mainText, std::string_view blockSection);
 };
 
-// A temporary file is made new (never through a link someone put at its name) and kept open: it is written,
-// rewound and read through this object, never opened again by name.
-std::unique_ptr<FileService> Build::createTemp(const std::string& path) {
-    std::unique_ptr<FileService> temp = files.createNew(path);
-    if (!temp) {
-        reportError("Could not create file %s.", path.c_str());
-    }
-    return temp;
-}
-
 Verdict Build::storeMainText(std::string_view mainText) {
-    textTemp = createTemp(temps.text);
-    if (!textTemp) {
+    if (failed(textTemp.create(files, temps.text))) {
         return Verdict::Failed;
     }
-    ZlibCompressor compressor;
-    return compressTextRecords(mainText, *textTemp, textRecordSizes, &textRecordStarts, compressor);
+    return textTemp.append(mainText, textRecordSizes, &textRecordStarts);
 }
 
 Verdict Build::storeBlocks(BlockKind kind, std::string_view blockSection, size_t sectionStart,
                            BookTables& tables, RecordBuffer& recordSizes, const std::string& path,
-                           std::unique_ptr<FileService>& temp) {
+                           TempTextFile& temp) {
     RefTable& references = kind == BlockKind::Sidebar ? tables.sidebars : tables.footnotes;
-    if (!references.empty()) {
-        temp = createTemp(path);
-        if (!temp) {
-            return Verdict::Failed;
-        }
+    if (!references.empty() && failed(temp.create(files, path))) {
+        return Verdict::Failed;
     }
-    return writeBlocks(kind, blockSection, sectionStart, references, recordSizes, tables.images, imageFolder,
-                       temp.get());
+    return storeBlockBodies(kind, blockSection, sectionStart, references, recordSizes, tables.images,
+                            imageFolder, temp);
 }
 
 Verdict Build::processMarkup(std::string_view mainText, std::string_view blockSection) {
     BookTables tables;
     // The converted images wait in a temporary file of the build, not in memory (the tables close it).
     tables.images.streams.placeIn(files, temps.images);
-    if (failed(paginateBook(mainText, imageFolder, textRecordStarts, tables, flags))) {
+    if (failed(paginateBook(mainText, imageFolder, textRecordStarts, tables, flags, convertImageTable))) {
         reportError("Errors occurred while paginating the book. No output file generated.");
         reportNote("Done.");
         return Verdict::Failed;
@@ -177,9 +162,9 @@ Verdict Build::processMarkup(std::string_view mainText, std::string_view blockSe
         return Verdict::Failed;
     }
     BookWriterInput input;
-    input.textTemp = textTemp.get();
-    input.sidebarTemp = sidebarTemp.get();
-    input.footnoteTemp = footnoteTemp.get();
+    input.textTemp = textTemp.file();
+    input.sidebarTemp = sidebarTemp.file();
+    input.footnoteTemp = footnoteTemp.file();
     input.outputPath = output.fullPath();
     input.replaceOutput = settings.replaceOutput;
     input.files = &files;
@@ -260,9 +245,9 @@ Verdict runBuild(const FileService& source, const FileService& output, const Boo
     } catch (const std::bad_alloc&) {
         reportError("There is not enough memory to build the book %s.", sourcePath.c_str());
     }
-    build.textTemp.reset();
-    build.sidebarTemp.reset();
-    build.footnoteTemp.reset();
+    build.textTemp.close();
+    build.sidebarTemp.close();
+    build.footnoteTemp.close();
     removeTemps(files, temps);
     for (const std::string* path : {&temps.text, &temps.sidebars, &temps.footnotes, &temps.images}) {
         InterruptCleanup::dropFile(*path);

@@ -1,6 +1,6 @@
 #include "build/source_text.h"
 
-#include "build/diagnostics.h"
+#include "framework/diagnostics.h"
 #include "framework/file_service.h"
 
 #include <algorithm>

@@ -2,9 +2,9 @@
 
 #include "build/book_paths.h"
 #include "build/build_book.h"
-#include "build/diagnostics.h"
 #include "build/header_fields.h"
 #include "cli/diagnostic_printer.h"
+#include "framework/diagnostics.h"
 #include "markup/paginate_book.h"
 
 #include <utility>

@@ -1,8 +1,8 @@
 // How quillery-cli shows the reports of a build: compiler-style lines on stderr, or JSON lines on stdout.
 #pragma once
 
-#include "build/diagnostics.h"
 #include "cli/cli_options.h"
+#include "framework/diagnostics.h"
 
 #include <cstdio>
 #include <string>

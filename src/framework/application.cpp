@@ -1,6 +1,6 @@
 #include "framework/application.h"
 
-#include "build/diagnostics.h"
+#include "framework/diagnostics.h"
 #include "framework/dialog.h"
 #include "framework/window.h"
 

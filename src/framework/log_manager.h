@@ -8,7 +8,7 @@
 // or by close(), the manager forgets it and the next entry creates a new, empty window.
 #pragma once
 
-#include "build/diagnostics.h"
+#include "framework/diagnostics.h"
 #include "framework/log_window.h"
 #include "framework/preferences_store.h"
 

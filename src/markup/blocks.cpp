@@ -1,16 +1,12 @@
 #include "markup/blocks.h"
 
-#include "build/diagnostics.h"
-#include "framework/file_service.h"
+#include "framework/diagnostics.h"
 #include "markup/end_tag_search.h"
 #include "markup/image_file_check.h"
-#include "markup/image_table.h"
 #include "tdb/book_format.h"
-#include "tdb/image_conversion.h"
+#include "tdb/image_table.h"
 #include "tdb/tag_table.h"
-#include "tdb/text_records.h"
 
-#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -180,75 +176,34 @@ Verdict resolveBlockReferences(std::string_view blockSection, RefTable& sidebars
     return sidebarsFound && footnotesFound ? Verdict::Ok : Verdict::Failed;
 }
 
-Verdict writeBlocks(BlockKind kind, std::string_view blockSection, size_t sectionStart, RefTable& references,
-                    RecordBuffer& recordSizes, ImageTable& images, const std::string& imageFolder,
-                    FileService* temp) {
-    if (references.empty()) {
-        return Verdict::Ok;
-    }
-    if (temp == nullptr) {
-        return Verdict::Failed;
-    }
-    if (!recordSizes.appendU32(0)) {
-        reportError("Not enough memory to store the sidebars and footnotes.");
-        return Verdict::Failed;
-    }
-    const BlockTags& tags = tagsOf(kind);
-    // Bodies without their end tag run on into the definitions after them, so the bodies may overlap and
-    // add up to far more text than the section holds. A book holds at most kMaxRecords records: when the
-    // bodies cannot fit, say so before compressing any of them.
+std::vector<BlockBody> findBlockBodies(BlockKind kind, std::string_view blockSection, size_t sectionStart,
+                                       const RefTable& references) {
     std::vector<size_t> starts;
     starts.reserve(references.size());
     for (const RefEntry& entry : references) {
         starts.push_back(entry.bodyStart);
     }
-    std::vector<size_t> ends = firstEndTagsAfter(blockSection, tags.close, starts);
-    uint64_t leastRecords = 0;
+    std::vector<size_t> ends = firstEndTagsAfter(blockSection, tagsOf(kind).close, starts);
+    std::vector<BlockBody> bodies(references.size());
     for (size_t k = 0; k < references.size(); ++k) {
-        if (ends[k] != std::string_view::npos) {
-            leastRecords += (ends[k] - starts[k] + kTextRecordSize - 1) / kTextRecordSize;
+        BlockBody& body = bodies[k];
+        body.place = sectionStart + starts[k];
+        body.ended = ends[k] != std::string_view::npos;
+        if (body.ended) {
+            body.text = blockSection.substr(starts[k], ends[k] - starts[k]);
         }
     }
-    if (leastRecords > kMaxRecords) {
-        reportError("The %s need more than the %zu records a book can hold. No output file generated.",
-                    kind == BlockKind::Sidebar ? "sidebars" : "footnotes", kMaxRecords);
-        return Verdict::Failed;
+    return bodies;
+}
+
+bool checkBlockBody(const BlockBody& body, const std::string& name, ImageTable& images,
+                    const std::string& imageFolder, bool& referencedImage) {
+    if (!body.ended) {
+        // The book is still written; this body has no records.
+        reportErrorAt(body.place, "No end tag for sidebar or footnote named %s was found.", name.c_str());
     }
-    ZlibCompressor compressor;
-    bool ok = true;
-    bool referencedImage = false;
-    for (size_t k = 0; k < references.size(); ++k) {
-        RefEntry& entry = references[k];
-        std::string_view body;
-        size_t place = sectionStart + entry.bodyStart;
-        size_t end = ends[k];
-        if (end == std::string_view::npos) {
-            // The book is still written; this one has no records.
-            reportErrorAt(place, "No end tag for sidebar or footnote named %s was found.",
-                          entry.name.c_str());
-        } else {
-            body = blockSection.substr(entry.bodyStart, end - entry.bodyStart);
-        }
-        checkBodyTags(body, place, entry.name);
-        if (!collectBodyImages(body, place, images, imageFolder, referencedImage)) {
-            ok = false;
-        }
-        size_t recordsBefore = recordSizes.count();
-        if (failed(compressTextRecords(body, *temp, recordSizes, nullptr, compressor))) {
-            return Verdict::Failed;
-        }
-        size_t records = recordSizes.count() - recordsBefore;
-        if (records > UINT16_MAX) {
-            reportError("The sidebar or footnote named %s is too long.", entry.name.c_str());
-            return Verdict::Failed;
-        }
-        entry.recordCount = static_cast<uint16_t>(records);
-    }
-    // The bodies' images join the main text's: the whole table is sorted and converted again.
-    if (referencedImage && failed(convertImageTable(images))) {
-        ok = false;
-    }
-    return ok ? Verdict::Ok : Verdict::Failed;
+    checkBodyTags(body.text, body.place, name);
+    return collectBodyImages(body.text, body.place, images, imageFolder, referencedImage);
 }
 
 } // namespace quillery

@@ -2,9 +2,9 @@
 // table in step with pagination, and the finishing of the chapter table.
 #pragma once
 
-#include "markup/book_tables.h"
 #include "markup/layout.h"
 #include "markup/scan_context.h"
+#include "tdb/book_tables.h"
 
 #include <cstddef>
 #include <cstdint>

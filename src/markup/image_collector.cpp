@@ -1,9 +1,8 @@
 #include "markup/image_collector.h"
 
 #include "markup/image_file_check.h"
-#include "markup/image_table.h"
 #include "tdb/book_format.h"
-#include "tdb/image_conversion.h"
+#include "tdb/image_table.h"
 
 namespace quillery {
 
@@ -51,8 +50,8 @@ ImagePlacement ImageCollector::image(size_t tag, uint32_t blockIndent) {
 }
 
 void ImageCollector::finish() {
-    // Sorted by path, then every image converted and its converted size checked.
-    if (failed(convertImageTable(table_))) {
+    sortImageTable(table_);
+    if (convert_ && failed(convert_(table_))) {
         context_.report.markError();
     }
 }

@@ -5,8 +5,9 @@
 // The file check and the header reader are the image issue's (also used for sidebar and footnote bodies).
 #pragma once
 
-#include "markup/book_tables.h"
+#include "markup/image_converter.h"
 #include "markup/scan_context.h"
+#include "tdb/book_tables.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,20 +23,22 @@ struct ImagePlacement {
 
 class ImageCollector {
   public:
-    ImageCollector(ScanContext& context, ImageTable& table, std::string imageFolder)
-        : context_(context), table_(table), imageFolder_(std::move(imageFolder)) {}
+    ImageCollector(ScanContext& context, ImageTable& table, std::string imageFolder, ImageConverter convert)
+        : context_(context), table_(table), imageFolder_(std::move(imageFolder)),
+          convert_(std::move(convert)) {}
 
     // \m at `tag` with the block indent in force (8 while \t is on, else 0).
     ImagePlacement image(size_t tag, uint32_t blockIndent);
 
-    // After the last pass: the table sorted by path, every image converted and its converted size checked;
-    // a failure is an error of the scan.
+    // After the last pass: the table sorted by path, then every image converted and its converted size
+    // checked by the converter given (if any); a failure is an error of the scan.
     void finish();
 
   private:
     ScanContext& context_;
     ImageTable& table_;
     std::string imageFolder_;
+    ImageConverter convert_;
 };
 
 } // namespace quillery

@@ -2,8 +2,8 @@
 // adds an index entry at the record and offset of its backslash.
 #pragma once
 
-#include "markup/book_tables.h"
 #include "markup/scan_context.h"
+#include "tdb/book_tables.h"
 
 #include <cstddef>
 

@@ -8,8 +8,8 @@
 #pragma once
 
 #include "framework/record_buffer.h"
-#include "markup/book_tables.h"
 #include "markup/glyph_widths.h"
+#include "tdb/book_tables.h"
 
 #include <algorithm>
 #include <array>

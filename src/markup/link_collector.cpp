@@ -1,8 +1,8 @@
 #include "markup/link_collector.h"
 
-#include "build/diagnostics.h"
-#include "markup/signed_byte_order.h"
+#include "framework/diagnostics.h"
 #include "tdb/book_format.h"
+#include "tdb/signed_byte_order.h"
 #include "tdb/tag_table.h"
 
 #include <zlib.h>

@@ -2,9 +2,9 @@
 // pairs them, and its finishing.
 #pragma once
 
-#include "markup/book_tables.h"
-#include "markup/offset_set.h"
+#include "framework/offset_set.h"
 #include "markup/scan_context.h"
+#include "tdb/book_tables.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -5,8 +5,9 @@
 namespace quillery {
 
 Verdict paginateBook(std::string_view text, const std::string& imageFolder,
-                     const RecordBuffer& textRecordStarts, BookTables& tables, uint32_t flags) {
-    Scanner scanner(text, imageFolder, textRecordStarts, tables, flags);
+                     const RecordBuffer& textRecordStarts, BookTables& tables, uint32_t flags,
+                     const ImageConverter& convertImages) {
+    Scanner scanner(text, imageFolder, textRecordStarts, tables, flags, convertImages);
     return scanner.run();
 }
 

@@ -3,8 +3,9 @@
 
 #include "framework/record_buffer.h"
 #include "framework/verdict.h"
-#include "markup/book_tables.h"
+#include "markup/image_converter.h"
 #include "tdb/book_format.h" // the flags word
+#include "tdb/book_tables.h"
 
 #include <cstdint>
 #include <string>
@@ -14,8 +15,11 @@ namespace quillery {
 
 // Scans `text` (the mapped main text) once per font, filling the page tables, and collects chapters, images,
 // links, sidebar and footnote references and index items into `tables`. `textRecordStarts` holds the text
-// record boundaries (big-endian 32-bit values, 0 first). Returns Failed when an error was reported.
+// record boundaries (big-endian 32-bit values, 0 first). After the passes the image table is sorted by path
+// and handed to `convertImages` (none: the images are not converted). Returns Failed when an error was
+// reported.
 Verdict paginateBook(std::string_view text, const std::string& imageFolder,
-                     const RecordBuffer& textRecordStarts, BookTables& tables, uint32_t flags);
+                     const RecordBuffer& textRecordStarts, BookTables& tables, uint32_t flags,
+                     const ImageConverter& convertImages = {});
 
 } // namespace quillery

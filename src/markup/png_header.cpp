@@ -1,7 +1,7 @@
 #include "markup/png_header.h"
 
-#include "build/diagnostics.h"
 #include "framework/byte_order.h"
+#include "framework/diagnostics.h"
 #include "framework/file_service.h"
 
 #include <cstdarg>

@@ -6,6 +6,7 @@
 
 #include "framework/verdict.h"
 #include "tdb/book_format.h" // the PNG signature and header fields
+#include "tdb/image_size.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,12 +14,6 @@
 #include <string>
 
 namespace quillery {
-
-// The size of an image as the layout sees it; the PNG header's 32-bit values keep their low 16 bits.
-struct ImageSize {
-    uint16_t width = 0;
-    uint16_t height = 0;
-};
 
 // Sets `size` to 0 by 0, then reads the header of the PNG file at `fullPath` into it. Failures are reported
 // as errors and leave the size at 0 by 0:

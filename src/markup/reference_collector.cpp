@@ -1,6 +1,6 @@
 #include "markup/reference_collector.h"
 
-#include "markup/signed_byte_order.h"
+#include "tdb/signed_byte_order.h"
 
 #include "tdb/book_format.h"
 

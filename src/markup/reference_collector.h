@@ -2,8 +2,8 @@
 // two reference tables, and the finishing of those tables.
 #pragma once
 
-#include "markup/book_tables.h"
 #include "markup/scan_context.h"
+#include "tdb/book_tables.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "markup/scan_report.h"
 
-#include "build/diagnostics.h"
+#include "framework/diagnostics.h"
 
 #include <algorithm>
 #include <cstdarg>

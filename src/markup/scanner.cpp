@@ -26,14 +26,14 @@ constexpr const char* kIllegalControlCode = "Illegal control code starting at \"
 } // namespace
 
 Scanner::Scanner(std::string_view text, const std::string& imageFolder, const RecordBuffer& textRecordStarts,
-                 BookTables& tables, uint32_t flags)
+                 BookTables& tables, uint32_t flags, ImageConverter convertImages)
     : text_(text), tables_(tables), dictionary_((flags & kFlagDictionary) != 0),
       recordPages_((flags & (kFlagNoPageEntries | kFlagDictionary)) == 0),
       report_(text), context_{text, textRecordStarts, report_}, layout_(text, textRecordStarts),
       chapters_(context_, tables.chapters, tables.chaptersNotKept), index_(context_, tables.index),
       links_(context_, tables.links, tables.linksNotKept),
       references_(context_, tables.sidebars, tables.footnotes),
-      images_(context_, tables.images, imageFolder) {
+      images_(context_, tables.images, imageFolder, std::move(convertImages)) {
     context_.dictionary = dictionary_;
 }
 

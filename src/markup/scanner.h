@@ -5,15 +5,16 @@
 
 #include "framework/record_buffer.h"
 #include "framework/verdict.h"
-#include "markup/book_tables.h"
 #include "markup/chapter_collector.h"
 #include "markup/image_collector.h"
+#include "markup/image_converter.h"
 #include "markup/index_collector.h"
 #include "markup/layout.h"
 #include "markup/link_collector.h"
 #include "markup/reference_collector.h"
 #include "markup/scan_context.h"
 #include "markup/scan_report.h"
+#include "tdb/book_tables.h"
 #include "tdb/tag_table.h"
 
 #include <cstdint>
@@ -25,7 +26,7 @@ namespace quillery {
 class Scanner {
   public:
     Scanner(std::string_view text, const std::string& imageFolder, const RecordBuffer& textRecordStarts,
-            BookTables& tables, uint32_t flags);
+            BookTables& tables, uint32_t flags, ImageConverter convertImages = {});
 
     // Runs the passes (one in a dictionary build, else two), finishes the collected tables and returns Failed
     // when an error was reported.

@@ -6,8 +6,8 @@
 // message that names the record and what is wrong with it.
 #pragma once
 
-#include "markup/book_tables.h"
 #include "tdb/book_format.h"
+#include "tdb/book_tables.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "tdb/book_writer.h"
 
-#include "build/diagnostics.h"
 #include "framework/byte_order.h"
+#include "framework/diagnostics.h"
 #include "framework/interrupt_cleanup.h"
 #include "tdb/book_container.h"
 #include "tdb/book_format.h"

@@ -7,7 +7,7 @@
 #include "framework/random_generator.h"
 #include "framework/record_buffer.h"
 #include "framework/verdict.h"
-#include "markup/book_tables.h"
+#include "tdb/book_tables.h"
 
 #include <cstdint>
 #include <string>

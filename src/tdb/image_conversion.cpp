@@ -1,7 +1,7 @@
 #include "tdb/image_conversion.h"
 
-#include "build/diagnostics.h"
-#include "markup/image_table.h"
+#include "framework/diagnostics.h"
+#include "tdb/image_table.h"
 
 #include <algorithm>
 #include <csetjmp>

@@ -10,8 +10,8 @@
 #include "framework/file_service.h"
 #include "framework/record_buffer.h"
 #include "framework/verdict.h"
-#include "markup/book_tables.h"
 #include "tdb/book_format.h"
+#include "tdb/book_tables.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // Index records of a dictionary build: the index items sorted for look-up on the device and cut into groups.
 #pragma once
 
-#include "markup/book_tables.h"
 #include "tdb/book_format.h" // kIndexGroupLimit, kIndexEntryOverhead
+#include "tdb/book_tables.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "tdb/text_records.h"
 
-#include "build/diagnostics.h"
+#include "framework/diagnostics.h"
 #include "tdb/tag_table.h"
 
 #include <algorithm>

@@ -520,6 +520,54 @@ TEST(ImagesTest, ALongNameIsReportedAndStillLookedUp) {
     EXPECT_EQ("/nonexistent-image-folder/" + name, book.tables.images.leastMissingPath);
 }
 
+// The scan converts nothing itself: it hands its table, sorted by path, to the converter it is given once
+// after both passes, and a failed conversion is an error of the scan reported before the links are finished.
+TEST(ImagesTest, TheConverterGetsTheSortedTableOnceBeforeTheLinksAreFinished) {
+    ScratchDir folder;
+    std::string text;
+    for (const char* name : {"b.png", "a.png", "c.png"}) {
+        PngImage image;
+        image.width = 2;
+        image.height = 2;
+        image.rows = noiseRows(image);
+        writeFile(folder.file(name), encodePng(image));
+        text += std::string("\\m=\"") + name + "\" ";
+    }
+    text += "\\q=\"#nowhere\"x\\q";
+    RecordBuffer starts(4);
+    (void)starts.appendU32(0);
+    (void)starts.appendU32(static_cast<uint32_t>(text.size()));
+    ReportCollector collector;
+    ReportTextScope scope(text);
+    std::vector<std::vector<std::string>> calls;
+    auto converter = [&](ImageTable& table) {
+        std::vector<std::string> names;
+        for (const ImageEntry& entry : table.entries) {
+            names.push_back(entry.path.substr(entry.path.rfind('/') + 1));
+        }
+        calls.push_back(names);
+        reportError("conversion failed");
+        return Verdict::Failed;
+    };
+    BookTables tables;
+    EXPECT_EQ(Verdict::Failed, paginateBook(text, folder.path(), starts, tables, 0, converter));
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"a.png", "b.png", "c.png"}}), calls);
+    Lines problems;
+    for (const std::string& line : collector.lines()) {
+        if (line[0] != 'N') {
+            problems.push_back(line);
+        }
+    }
+    EXPECT_EQ((Lines{"E conversion failed", "W Link \"nowhere\" has not been defined"}), problems);
+
+    // Without a converter the table is still sorted, and nothing is converted.
+    BookTables unconverted;
+    EXPECT_EQ(Verdict::Ok, paginateBook(text, folder.path(), starts, unconverted, 0));
+    ASSERT_EQ(3u, unconverted.images.entries.size());
+    EXPECT_EQ(folder.file("a.png"), unconverted.images.entries[0].path);
+    EXPECT_EQ(0u, unconverted.images.streams.length());
+}
+
 TEST(RulesTest, RuleArgumentErrors) {
     std::string digits = "E Rule width specifier must be only digits!";
     EXPECT_EQ((Lines{digits, digits}), paginate("\\w=\"5x%\"").problems());

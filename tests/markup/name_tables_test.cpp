@@ -1,12 +1,12 @@
 // The collectors of names (links, references, images, index items) hold every distinct name in compact
 // tables; they must give the tables and messages the node-based collectors they replaced gave, checked here
 // on generated sources against those collectors.
-#include "build/diagnostics.h"
-#include "markup/image_table.h"
+#include "framework/diagnostics.h"
 #include "markup/link_collector.h"
-#include "markup/signed_byte_order.h"
 #include "paginate_support.h"
 #include "tdb/book_format.h"
+#include "tdb/image_table.h"
+#include "tdb/signed_byte_order.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "markup/paginate_book.h"
+#include "tdb/image_conversion.h"
 #include "test_support.h"
 
 #include <string>
@@ -50,7 +51,8 @@ inline Paginated paginate(const std::string& text, uint32_t flags = 0, const std
     Paginated result;
     ReportCollector collector;
     ReportTextScope scope(text);
-    result.verdict = paginateBook(text, imageFolder, starts, result.tables, flags);
+    // The images are converted as in a build, so that conversion problems show where a build reports them.
+    result.verdict = paginateBook(text, imageFolder, starts, result.tables, flags, convertImageTable);
     result.lines = collector.lines();
     result.reports = collector.reports();
     return result;

@@ -1,6 +1,6 @@
-#include "markup/image_table.h"
 #include "png_fixture.h"
 #include "tdb/image_conversion.h"
+#include "tdb/image_table.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "build/diagnostics.h"
+#include "framework/diagnostics.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -4,10 +4,10 @@
 // byte layout each one takes in the book is described with the writer (tdb/book_format.h).
 #pragma once
 
+#include "framework/offset_set.h"
 #include "framework/record_buffer.h"
-#include "markup/image_streams.h"
-#include "markup/offset_set.h"
-#include "markup/reference_table.h"
+#include "tdb/image_streams.h"
+#include "tdb/reference_table.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 // Operations on the image table: one entry per distinct image path, kept in path order for the book.
 #pragma once
 
-#include "markup/book_tables.h"
-#include "markup/png_header.h"
+#include "tdb/book_tables.h"
+#include "tdb/image_size.h"
 
 #include <string_view>
 

@@ -1,4 +1,4 @@
-#include "build/diagnostics.h"
+#include "framework/diagnostics.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "markup/image_table.h"
+#include "tdb/image_table.h"
 
 #include <gtest/gtest.h>
 

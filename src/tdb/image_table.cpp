@@ -1,6 +1,6 @@
-#include "markup/image_table.h"
+#include "tdb/image_table.h"
 
-#include "markup/signed_byte_order.h"
+#include "tdb/signed_byte_order.h"
 
 #include <algorithm>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "markup/image_streams.h"
+#include "tdb/image_streams.h"
 
-#include "build/diagnostics.h"
+#include "framework/diagnostics.h"
 
 #include <cstring>
 

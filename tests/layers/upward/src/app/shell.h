@@ -1,0 +1,4 @@
+#pragma once
+
+#include "framework/preferences_store.h"
+#include "tdb/reader.h"

@@ -1,0 +1,4 @@
+#pragma once
+
+#include "tdb/reader.h"
+#include <vector>

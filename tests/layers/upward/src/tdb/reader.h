@@ -1,0 +1,4 @@
+#pragma once
+
+#include "framework/verdict.h"
+#include "markup/scanner.h"
