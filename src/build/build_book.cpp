@@ -9,6 +9,7 @@
 #include "framework/random_generator.h"
 #include "markup/blocks.h"
 #include "markup/paginate_book.h"
+#include "tdb/book_format.h"
 #include "tdb/book_writer.h"
 #include "tdb/text_records.h"
 
@@ -176,23 +177,26 @@ Verdict Build::processMarkup(std::string_view mainText, std::string_view blockSe
     if (failed(sidebars) || failed(footnotes)) {
         return Verdict::Failed;
     }
-    BookWriterInput input;
-    input.textTemp = textTemp.get();
-    input.sidebarTemp = sidebarTemp.get();
-    input.footnoteTemp = footnoteTemp.get();
-    input.outputPath = output.fullPath();
-    input.replaceOutput = settings.replaceOutput;
-    input.files = &files;
-    input.bookName = bookName;
-    input.info = &info;
-    input.tables = &tables;
-    input.textRecordStarts = &textRecordStarts;
-    input.textRecordSizes = &textRecordSizes;
-    input.sidebarRecordSizes = &sidebarRecordSizes;
-    input.footnoteRecordSizes = &footnoteRecordSizes;
-    input.flags = flags;
-    input.creationTime = now();
-    input.random = &random;
+    // The random tag: two draws, the first in the high half.
+    uint32_t high = random.next();
+    uint32_t low = random.next();
+    // A kind of block without references made no temporary file.
+    FileService noFile{std::string()};
+    BookWriterInput input{
+        .bookName = bookName,
+        .flags = flags,
+        .creationTime = now(),
+        .randomTag = randomTag(high, low),
+        .info = info,
+        .tables = tables,
+        .text = {*textTemp, textRecordSizes},
+        .textRecordStarts = textRecordStarts,
+        .sidebars = {sidebarTemp ? *sidebarTemp : noFile, sidebarRecordSizes},
+        .footnotes = {footnoteTemp ? *footnoteTemp : noFile, footnoteRecordSizes},
+        .outputPath = output.fullPath(),
+        .replaceOutput = settings.replaceOutput,
+        .files = files,
+    };
     return writeBook(input);
 }
 

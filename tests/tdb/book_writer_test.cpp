@@ -437,10 +437,8 @@ TEST(BookWriterTest, EveryWriteFailureIsReportedAndLeavesNoFile) {
         FailingFiles files;
         files.step = c.step;
         files.writable = c.writable;
-        BookWriterInput input = fixture.input();
-        input.files = &files;
+        BookWriterInput input = fixture.input(files);
         test::ReportCollector reports;
-        fixture.random.seed(fixture.seed);
         EXPECT_TRUE(failed(writeBook(input)));
         EXPECT_EQ(reports.lines(), std::vector<std::string>{expected});
         EXPECT_EQ(leftOver(fixture), std::vector<std::string>{});
@@ -450,9 +448,7 @@ TEST(BookWriterTest, EveryWriteFailureIsReportedAndLeavesNoFile) {
     FailingFiles files;
     files.step = FailingFiles::Step::Write;
     files.writable = good.size();
-    BookWriterInput input = fixture.input();
-    input.files = &files;
-    fixture.random.seed(fixture.seed);
+    BookWriterInput input = fixture.input(files);
     EXPECT_FALSE(failed(writeBook(input)));
     EXPECT_EQ(test::readFile(fixture.outputPath()), good);
     EXPECT_EQ(leftOver(fixture), std::vector<std::string>{"book.tdb"});
@@ -477,9 +473,7 @@ TEST(BookWriterTest, TheOutputPathNeverHoldsAPartialBook) {
         ++looks;
         EXPECT_EQ(test::readFile(fixture.outputPath()), "the old book") << "after " << written << " bytes";
     };
-    BookWriterInput input = fixture.input();
-    input.files = &files;
-    fixture.random.seed(fixture.seed);
+    BookWriterInput input = fixture.input(files);
     EXPECT_FALSE(failed(writeBook(input)));
     EXPECT_GT(looks, 2);
     EXPECT_EQ(test::readFile(fixture.outputPath()), good);
@@ -491,9 +485,8 @@ TEST(BookWriterTest, TheOutputPathNeverHoldsAPartialBook) {
         FailingFiles failing;
         failing.step = FailingFiles::Step::Write;
         failing.writable = stop;
-        input.files = &failing;
         test::ReportCollector reports;
-        EXPECT_TRUE(failed(writeBook(input)));
+        EXPECT_TRUE(failed(writeBook(fixture.input(failing))));
         EXPECT_EQ(test::readFile(fixture.outputPath()), "the old book");
         EXPECT_EQ(leftOver(fixture), std::vector<std::string>{"book.tdb"});
     }
@@ -564,7 +557,6 @@ TEST(BookWriterTest, AnOutputThatAppearedIsReplacedOnlyWhenThatIsAllowed) {
     BookWriterInput input = fixture.input();
     input.replaceOutput = false;
     test::ReportCollector reports;
-    fixture.random.seed(fixture.seed);
     EXPECT_TRUE(failed(writeBook(input)));
     EXPECT_EQ(reports.lines(),
               std::vector<std::string>{"E An error occurred writing the file " + fixture.outputPath() + "."});
@@ -572,7 +564,6 @@ TEST(BookWriterTest, AnOutputThatAppearedIsReplacedOnlyWhenThatIsAllowed) {
     EXPECT_EQ(leftOver(fixture), std::vector<std::string>{"book.tdb"});
 
     input.replaceOutput = true;
-    fixture.random.seed(fixture.seed);
     EXPECT_FALSE(failed(writeBook(input)));
     EXPECT_EQ(test::readFile(fixture.outputPath()), good);
 }
@@ -587,7 +578,6 @@ TEST(BookWriterTest, TheBookHasThePlainCreateModeAndAnOutputNameMayBeLong) {
         BookWriterInput input = fixture.input();
         input.outputPath = fixture.dir.file(std::string(251, 'n') + ".tdb");
         std::remove(input.outputPath.c_str());
-        fixture.random.seed(fixture.seed);
         EXPECT_FALSE(failed(writeBook(input)));
         ::umask(old);
         struct stat info {};
