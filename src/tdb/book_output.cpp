@@ -3,6 +3,7 @@
 #include "framework/interrupt_cleanup.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace quillery {
 namespace {
@@ -21,7 +22,8 @@ std::string folderOf(const std::string& path) {
 } // namespace
 
 BookOutput::BookOutput(FileSystem& files, std::string path, bool replace)
-    : files_(files), path_(std::move(path)), replace_(replace) {}
+    : files_(files), path_(std::move(path)), replace_(replace),
+      buffer_(std::make_unique<uint8_t[]>(kOutputBufferSize)) {}
 
 BookOutput::~BookOutput() {
     discard();
@@ -37,28 +39,31 @@ bool BookOutput::create() {
 }
 
 bool BookOutput::put(const void* bytes, size_t length) {
-    const auto* data = static_cast<const uint8_t*>(bytes);
     written_ += length;
-    if (pending_.size() + length <= kOutputBufferSize) {
-        pending_.insert(pending_.end(), data, data + length);
+    if (length <= kOutputBufferSize - pending_) {
+        if (length > 0) {
+            std::memcpy(buffer_.get() + pending_, bytes, length);
+            pending_ += length;
+        }
         return true;
     }
     if (!flush()) {
         return false;
     }
     if (length >= kOutputBufferSize) {
-        return out_->write(data, length) == 0;
+        return out_->write(bytes, length) == 0;
     }
-    pending_.assign(data, data + length);
+    std::memcpy(buffer_.get(), bytes, length);
+    pending_ = length;
     return true;
 }
 
 bool BookOutput::flush() {
-    if (pending_.empty()) {
+    if (pending_ == 0) {
         return true;
     }
-    bool ok = out_->write(pending_.data(), pending_.size()) == 0;
-    pending_.clear();
+    bool ok = out_->write(buffer_.get(), pending_) == 0;
+    pending_ = 0;
     return ok;
 }
 

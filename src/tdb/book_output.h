@@ -47,8 +47,9 @@ class BookOutput final : public RecordSink {
     FileSystem& files_;
     std::string path_;
     bool replace_;
-    std::unique_ptr<FileService> out_; // the book under its hidden name until it is complete
-    std::vector<uint8_t> pending_;
+    std::unique_ptr<FileService> out_;  // the book under its hidden name until it is complete
+    std::unique_ptr<uint8_t[]> buffer_; // bytes put and not yet written
+    size_t pending_ = 0;
     std::vector<uint8_t> scratch_; // one image stream or one block of a temp file at a time
     uint64_t written_ = 0;
 };

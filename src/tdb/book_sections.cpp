@@ -3,6 +3,7 @@
 #include "framework/byte_order.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace quillery {
@@ -27,22 +28,23 @@ bool putTerminated(RecordSink& sink, std::string_view text) {
     return sink.put(text.data(), text.size()) && sink.put("", 1);
 }
 
-// Page entries back to back, cut into records of a fixed number of entries.
+// Page entries back to back, cut into records of a fixed number of entries; a record is gathered whole.
 bool putPages(const PageTable& pages, RecordSink& sink) {
+    std::array<uint8_t, kPageEntriesPerRecord * kPageEntrySize> record;
     for (size_t first = 0; first < pages.size(); first += kPageEntriesPerRecord) {
         size_t end = std::min(pages.size(), first + kPageEntriesPerRecord);
-        sink.beginRecord();
-        for (size_t at = first; at < end; ++at) {
+        uint8_t* entry = record.data();
+        for (size_t at = first; at < end; ++at, entry += kPageEntrySize) {
             const PageEntry& page = pages[at];
-            uint8_t entry[kPageEntrySize];
             putU16BE(entry + kPageEntryIndexOffset, page.pageIndex);
             putU16BE(entry + kPageEntryRecordOffset, page.record);
             putU16BE(entry + kPageEntryInRecordOffset, page.offset);
             putU32BE(entry + kPageEntryPositionOffset, page.position);
             putU16BE(entry + kPageEntryStyleOffset, page.style);
-            if (!sink.put(entry, sizeof entry)) {
-                return false;
-            }
+        }
+        sink.beginRecord();
+        if (!sink.put(record.data(), static_cast<size_t>(entry - record.data()))) {
+            return false;
         }
     }
     return true;
