@@ -23,7 +23,7 @@ std::string folderOf(const std::string& path) {
 
 BookOutput::BookOutput(FileSystem& files, std::string path, bool replace)
     : files_(files), path_(std::move(path)), replace_(replace),
-      buffer_(std::make_unique<uint8_t[]>(kOutputBufferSize)) {}
+      buffer_(std::make_unique_for_overwrite<uint8_t[]>(kOutputBufferSize)) {}
 
 BookOutput::~BookOutput() {
     discard();
