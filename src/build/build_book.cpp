@@ -10,6 +10,7 @@
 #include "framework/random_generator.h"
 #include "markup/blocks.h"
 #include "markup/paginate_book.h"
+#include "tdb/book_format.h"
 #include "tdb/book_writer.h"
 #include "tdb/image_conversion.h"
 
@@ -161,23 +162,26 @@ Verdict Build::processMarkup(std::string_view mainText, std::string_view blockSe
     if (failed(sidebars) || failed(footnotes)) {
         return Verdict::Failed;
     }
-    BookWriterInput input;
-    input.textTemp = textTemp.file();
-    input.sidebarTemp = sidebarTemp.file();
-    input.footnoteTemp = footnoteTemp.file();
-    input.outputPath = output.fullPath();
-    input.replaceOutput = settings.replaceOutput;
-    input.files = &files;
-    input.bookName = bookName;
-    input.info = &info;
-    input.tables = &tables;
-    input.textRecordStarts = &textRecordStarts;
-    input.textRecordSizes = &textRecordSizes;
-    input.sidebarRecordSizes = &sidebarRecordSizes;
-    input.footnoteRecordSizes = &footnoteRecordSizes;
-    input.flags = flags;
-    input.creationTime = now();
-    input.random = &random;
+    // The random tag: two draws, the first in the high half.
+    uint32_t high = random.next();
+    uint32_t low = random.next();
+    // A kind of block without references made no temporary file (nor does a main text that is not stored).
+    FileService noFile{std::string()};
+    BookWriterInput input{
+        .bookName = bookName,
+        .flags = flags,
+        .creationTime = now(),
+        .randomTag = randomTag(high, low),
+        .info = info,
+        .tables = tables,
+        .text = {textTemp.file() ? *textTemp.file() : noFile, textRecordSizes},
+        .textRecordStarts = textRecordStarts,
+        .sidebars = {sidebarTemp.file() ? *sidebarTemp.file() : noFile, sidebarRecordSizes},
+        .footnotes = {footnoteTemp.file() ? *footnoteTemp.file() : noFile, footnoteRecordSizes},
+        .outputPath = output.fullPath(),
+        .replaceOutput = settings.replaceOutput,
+        .files = files,
+    };
     return writeBook(input);
 }
 

@@ -4,7 +4,6 @@
 #include "framework/book_info.h"
 #include "framework/file_service.h"
 #include "framework/file_system.h"
-#include "framework/random_generator.h"
 #include "framework/record_buffer.h"
 #include "framework/verdict.h"
 #include "tdb/book_tables.h"
@@ -14,28 +13,35 @@
 
 namespace quillery {
 
+// Records stored back to back in a temporary file of the build, with the list of their sizes.
+struct StoredRecords {
+    // Open for reading: read from its start through this object and never opened again by name. A file that
+    // is not open holds no bytes, so only records of no bytes can come from it.
+    FileService& file;
+    // Big-endian 32-bit values: a leading 0 (or nothing at all), then one size per record.
+    const RecordBuffer& sizes;
+};
+
+// What one book holds, and where it goes.
 struct BookWriterInput {
-    // The temporary files of the build, open for reading: they are read from their start through these
-    // objects and never opened again by name. A missing one contributes no bytes.
-    FileService* textTemp = nullptr;
-    FileService* sidebarTemp = nullptr;
-    FileService* footnoteTemp = nullptr;
+    std::string bookName; // at most 29 bytes, colons already replaced
+    uint32_t flags = 0;
+    uint32_t creationTime = 0; // seconds since 1970
+    uint32_t randomTag = 0;    // see randomTag() in book_format.h
+    const BookInfo& info;
+    const BookTables& tables;
+    StoredRecords text;
+    // Where each text record starts in the text: a leading 0, then one big-endian 32-bit value per record
+    // (the last is the text's length).
+    const RecordBuffer& textRecordStarts;
+    StoredRecords sidebars;
+    StoredRecords footnotes;
+
     std::string outputPath;
     // Whether the book may replace a file that appears at outputPath while it is written (it was deleted
     // before); without it such a file is never replaced.
     bool replaceOutput = true;
-    FileSystem* files = nullptr; // null: the real file system
-    std::string bookName;        // at most 29 bytes, colons already replaced
-    const BookInfo* info = nullptr;
-    const BookTables* tables = nullptr;
-    // The driver's four lists of big-endian 32-bit values.
-    const RecordBuffer* textRecordStarts = nullptr;
-    const RecordBuffer* textRecordSizes = nullptr;
-    const RecordBuffer* sidebarRecordSizes = nullptr;
-    const RecordBuffer* footnoteRecordSizes = nullptr;
-    uint32_t flags = 0;
-    uint32_t creationTime = 0;         // seconds since 1970
-    RandomGenerator* random = nullptr; // seeded by the driver at the start of the build
+    FileSystem& files = systemFileSystem();
 };
 
 // Writes the book and reports "Done.".

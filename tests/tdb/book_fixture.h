@@ -2,6 +2,8 @@
 #pragma once
 
 #include "framework/byte_order.h"
+#include "framework/random_generator.h"
+#include "tdb/book_format.h"
 #include "tdb/book_writer.h"
 #include "tdb/compressor.h"
 #include "tdb/text_records.h"
@@ -122,23 +124,29 @@ class BookFixture {
         tables.images.entries.push_back(entry);
     }
 
-    BookWriterInput input() {
-        BookWriterInput in;
-        in.textTemp = textTemp.get();
-        in.sidebarTemp = sidebarTemp.get();
-        in.footnoteTemp = footnoteTemp.get();
-        in.outputPath = outputPath();
-        in.bookName = bookName;
-        in.info = &info;
-        in.tables = &tables;
-        in.textRecordStarts = &starts;
-        in.textRecordSizes = &sizes;
-        in.sidebarRecordSizes = &sidebarSizes;
-        in.footnoteRecordSizes = &footnoteSizes;
-        in.flags = flags;
-        in.creationTime = creationTime;
-        in.random = &random;
-        return in;
+    // The writer's input for the fixture's book, written through `files`; a temp file not made is one that
+    // is not open.
+    BookWriterInput input(FileSystem& files = systemFileSystem()) {
+        RandomGenerator random(seed);
+        uint32_t high = random.next();
+        uint32_t low = random.next();
+        auto stored = [this](const std::unique_ptr<FileService>& file, const RecordBuffer& recordSizes) {
+            return StoredRecords{file ? *file : noFile, recordSizes};
+        };
+        return BookWriterInput{
+            .bookName = bookName,
+            .flags = flags,
+            .creationTime = creationTime,
+            .randomTag = randomTag(high, low),
+            .info = info,
+            .tables = tables,
+            .text = stored(textTemp, sizes),
+            .textRecordStarts = starts,
+            .sidebars = stored(sidebarTemp, sidebarSizes),
+            .footnotes = stored(footnoteTemp, footnoteSizes),
+            .outputPath = outputPath(),
+            .files = files,
+        };
     }
 
     std::string outputPath() const { return dir.file("book.tdb"); }
@@ -146,7 +154,6 @@ class BookFixture {
     // Writes the book (replacing an earlier one, as the driver does) and returns its bytes ("" on failure).
     std::string write() {
         std::remove(outputPath().c_str());
-        random.seed(seed);
         if (failed(writeBook(input()))) {
             return "";
         }
@@ -165,12 +172,12 @@ class BookFixture {
     std::unique_ptr<FileService> textTemp;
     std::unique_ptr<FileService> sidebarTemp;
     std::unique_ptr<FileService> footnoteTemp;
+    FileService noFile{std::string()};
     size_t textLength = 0;
     std::string bookName = "The Lamp on Gull Point";
     uint32_t flags = 0;
     uint32_t creationTime = 1000000000;
-    uint32_t seed = 1780000000;
-    RandomGenerator random{1};
+    uint32_t seed = 1780000000; // of the generator that draws the random tag
 };
 
 inline uint16_t u16At(const std::string& bytes, size_t offset) {

@@ -5,10 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace quillery {
 namespace {
 
@@ -230,6 +226,24 @@ TEST(BookWriterTest, WritesIndexGroupsAsGrouped) {
     EXPECT_EQ(read.index[1].name, fixture.tables.index.groups[1].name);
 }
 
+// The groups are written as the grouping cut them: each holds the entries from its first up to the next
+// group's first, whatever their size. (These hand-made groups are shorter than the grouping would make them.)
+TEST(BookWriterTest, AnIndexGroupEndsWhereTheNextBegins) {
+    BookFixture fixture;
+    for (int i = 0; i < 10; ++i) {
+        fixture.tables.index.add(1, static_cast<uint16_t>(i), "entry" + std::to_string(i));
+    }
+    fixture.tables.index.groups = {{"entry0", 4 * 11, 0}, {"entry4", 6 * 11, 4}};
+    std::string book = fixture.write();
+    ASSERT_FALSE(book.empty());
+    size_t first = u16At(recordBytes(book, 0), 46);
+    EXPECT_EQ(recordBytes(book, first), std::string("entry0\0entry4\0", 14));
+    EXPECT_EQ(recordSpan(book, first + 1).second, 4u * 11);
+    std::string secondGroup = std::string("\0\x01\0\x04", 4) + std::string("entry4\0", 7);
+    EXPECT_EQ(recordBytes(book, first + 2).substr(0, 11), secondGroup);
+    EXPECT_EQ(recordSpan(book, first + 2).second, 6u * 11);
+}
+
 TEST(BookWriterTest, MetadataHoldsTheFiveFieldsInOrder) {
     BookFixture fixture;
     fixture.info = BookInfo{};
@@ -334,6 +348,36 @@ TEST(BookWriterTest, RefusesWhatTheFormatCannotHold) {
                                        "longer than 31 characters! Please rename the image."});
 }
 
+// Notes whether the writer made its file at all.
+class CountingFiles : public FileSystem {
+  public:
+    std::unique_ptr<FileService> createHidden(const std::string& folder) override {
+        ++created;
+        return FileSystem::createHidden(folder);
+    }
+    int created = 0;
+};
+
+// The size is known from the record lists alone, so a book too large is refused before its file is made.
+TEST(BookWriterTest, RefusesABookPastTheLargestSizeBeforeMakingItsFile) {
+    BookFixture fixture;
+    fixture.sizes.clear();
+    fixture.starts.clear();
+    for (uint32_t k = 0; k < 3; ++k) {
+        ASSERT_TRUE(fixture.sizes.appendU32(k == 0 ? 0 : 0x80000000u));
+        ASSERT_TRUE(fixture.starts.appendU32(k * 8192));
+    }
+    CountingFiles files;
+    test::ReportCollector reports;
+    EXPECT_TRUE(failed(writeBook(fixture.input(files))));
+    // 128 bytes of database header and record list, 2^32 of text, 132 + 27 + 4 + 9 of the other records.
+    EXPECT_EQ(
+        reports.lines(),
+        std::vector<std::string>{"E The book would be 4294967596 bytes long, more than the 4294967295 bytes "
+                                 "a book can hold. No output file generated."});
+    EXPECT_EQ(files.created, 0);
+}
+
 TEST(BookWriterTest, StringsEndAtTheirFirstNul) {
     BookFixture fixture;
     fixture.tables.chapters = {{0, std::string("Cut\0here", 8)}};
@@ -342,259 +386,6 @@ TEST(BookWriterTest, StringsEndAtTheirFirstNul) {
     EXPECT_EQ(recordBytes(book, 2), std::string("\0\0\0\0Cut\0", 8));
     EXPECT_EQ(book.substr(0, 32), "Tide" + std::string(28, '\0'));
     readBack(book);
-}
-
-// The real file system, with a book file that can fail at one chosen step and an observer of every write;
-// writes before a failure reach the disk.
-class FailingFiles : public FileSystem {
-  public:
-    enum class Step { None, Create, Write, Sync, Close, Rename };
-
-    class Book : public FileService {
-      public:
-        Book(std::string path, FailingFiles& owner) : FileService(std::move(path)), owner_(owner) {}
-        int write(const void* data, size_t length) override {
-            if (owner_.step != Step::Write) {
-                int result = FileService::write(data, length);
-                owner_.written += length;
-                if (owner_.onWrite) {
-                    owner_.onWrite(owner_.written);
-                }
-                return result;
-            }
-            size_t now = std::min(length, owner_.writable);
-            owner_.writable -= now;
-            int result = FileService::write(data, now);
-            return now < length ? 1 : result;
-        }
-        int sync() override { return owner_.step == Step::Sync ? 1 : FileService::sync(); }
-        int close() override {
-            int result = FileService::close();
-            return owner_.step == Step::Close && result == 0 && !closedOnce_++ ? 1 : result;
-        }
-
-      private:
-        FailingFiles& owner_;
-        int closedOnce_ = 0;
-    };
-
-    std::unique_ptr<FileService> createHidden(const std::string& folder) override {
-        if (step == Step::Create) {
-            return nullptr;
-        }
-        auto book = std::make_unique<Book>(folder + "/.book-in-progress", *this);
-        if (book->createNew() != 0) {
-            return nullptr;
-        }
-        return book;
-    }
-    int rename(const std::string& from, const std::string& to, bool replace) override {
-        return step == Step::Rename ? 1 : FileSystem::rename(from, to, replace);
-    }
-
-    Step step = Step::None;
-    size_t writable = 0;
-    uint64_t written = 0;
-    std::function<void(uint64_t)> onWrite;
-};
-
-// What the writer leaves in the fixture's folder besides its own temporary files.
-std::vector<std::string> leftOver(const BookFixture& fixture) {
-    std::vector<std::string> names;
-    for (const std::string& name : fixture.dir.entries()) {
-        if (name.rfind("book.tml.", 0) != 0) {
-            names.push_back(name);
-        }
-    }
-    return names;
-}
-
-TEST(BookWriterTest, EveryWriteFailureIsReportedAndLeavesNoFile) {
-    BookFixture fixture;
-    fixture.setText(test::sampleText(100000));
-    fixture.tables.smallPages = fixture.pages(2000);
-    fixture.setBlocks(true, {{"note", "A sidebar."}});
-    std::string good = fixture.write();
-    ASSERT_FALSE(good.empty());
-    ASSERT_EQ(std::remove(fixture.outputPath().c_str()), 0);
-    const std::string expected = "E An error occurred writing the file " + fixture.outputPath() + ".";
-
-    struct Case {
-        FailingFiles::Step step;
-        size_t writable;
-    };
-    std::vector<Case> cases = {{FailingFiles::Step::Create, 0},
-                               {FailingFiles::Step::Sync, 0},
-                               {FailingFiles::Step::Close, 0},
-                               {FailingFiles::Step::Rename, 0},
-                               {FailingFiles::Step::Write, 0},
-                               {FailingFiles::Step::Write, 100},
-                               {FailingFiles::Step::Write, good.size() / 2},
-                               {FailingFiles::Step::Write, good.size() - 1}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message()
-                     << "step " << static_cast<int>(c.step) << ", " << c.writable << " bytes");
-        FailingFiles files;
-        files.step = c.step;
-        files.writable = c.writable;
-        BookWriterInput input = fixture.input();
-        input.files = &files;
-        test::ReportCollector reports;
-        fixture.random.seed(fixture.seed);
-        EXPECT_TRUE(failed(writeBook(input)));
-        EXPECT_EQ(reports.lines(), std::vector<std::string>{expected});
-        EXPECT_EQ(leftOver(fixture), std::vector<std::string>{});
-    }
-
-    // Enough room for every byte: the book is whole.
-    FailingFiles files;
-    files.step = FailingFiles::Step::Write;
-    files.writable = good.size();
-    BookWriterInput input = fixture.input();
-    input.files = &files;
-    fixture.random.seed(fixture.seed);
-    EXPECT_FALSE(failed(writeBook(input)));
-    EXPECT_EQ(test::readFile(fixture.outputPath()), good);
-    EXPECT_EQ(leftOver(fixture), std::vector<std::string>{"book.tdb"});
-}
-
-// Whenever the writer might be stopped, the output path holds no book or a complete one: here the old book
-// stays whole until the new one replaces it in one step.
-TEST(BookWriterTest, TheOutputPathNeverHoldsAPartialBook) {
-    BookFixture fixture;
-    fixture.setText(test::sampleText(300000));
-    fixture.tables.smallPages = fixture.pages(3000);
-    fixture.addImage("wide.png", 10, 10, test::fakePng(10, 10, 150000));
-    fixture.tables.largePages = fixture.pages(1500);
-    fixture.setBlocks(false, {{"a", test::sampleText(20000)}});
-    std::string good = fixture.write();
-    ASSERT_GT(good.size(), 200000u);
-    test::writeFile(fixture.outputPath(), "the old book");
-
-    FailingFiles files;
-    int looks = 0;
-    files.onWrite = [&](uint64_t written) {
-        ++looks;
-        EXPECT_EQ(test::readFile(fixture.outputPath()), "the old book") << "after " << written << " bytes";
-    };
-    BookWriterInput input = fixture.input();
-    input.files = &files;
-    fixture.random.seed(fixture.seed);
-    EXPECT_FALSE(failed(writeBook(input)));
-    EXPECT_GT(looks, 2);
-    EXPECT_EQ(test::readFile(fixture.outputPath()), good);
-
-    // Stopped at any of many byte counts, the writer leaves the output as it was and no unfinished book.
-    for (size_t stop = 0; stop < good.size(); stop += good.size() / 37 + 1) {
-        SCOPED_TRACE(stop);
-        test::writeFile(fixture.outputPath(), "the old book");
-        FailingFiles failing;
-        failing.step = FailingFiles::Step::Write;
-        failing.writable = stop;
-        input.files = &failing;
-        test::ReportCollector reports;
-        EXPECT_TRUE(failed(writeBook(input)));
-        EXPECT_EQ(test::readFile(fixture.outputPath()), "the old book");
-        EXPECT_EQ(leftOver(fixture), std::vector<std::string>{"book.tdb"});
-    }
-}
-
-TEST(BookWriterTest, TempFilesThatCannotBeCopiedWholeAreWriteFailures) {
-    BookFixture fixture;
-    fixture.setText(test::sampleText(20000));
-    fixture.setBlocks(false, {{"a", "A footnote body."}});
-    const std::string expected = "E An error occurred writing the file " + fixture.outputPath() + ".";
-    std::string footnotes = test::readFile(fixture.dir.file("book.tml.ftn"));
-
-    ASSERT_EQ(fixture.footnoteTemp->setSize(footnotes.size() - 1), 0);
-    test::ReportCollector reports;
-    EXPECT_EQ(fixture.write(), "");
-    EXPECT_EQ(reports.lines(), std::vector<std::string>{expected});
-    EXPECT_FALSE(test::fileExists(fixture.outputPath()));
-
-    fixture.textTemp.reset();
-    reports.clear();
-    EXPECT_EQ(fixture.write(), "");
-    EXPECT_EQ(reports.lines(), std::vector<std::string>{expected});
-    EXPECT_FALSE(test::fileExists(fixture.outputPath()));
-}
-
-// The converted images are read back from the file they were stored in; one that no longer holds them all
-// fails the book like any other temporary file.
-TEST(BookWriterTest, ImageStreamsThatCannotBeReadBackAreWriteFailures) {
-    BookFixture fixture;
-    const std::string streams = fixture.dir.file("book.tml.img");
-    fixture.tables.images.streams.placeIn(systemFileSystem(), streams);
-    fixture.addImage("cover.png", 10, 10);
-    fixture.addImage("map.png", 4, 3);
-    std::string good = fixture.write();
-    ASSERT_FALSE(good.empty());
-    EXPECT_NE(good.find(test::fakePng(4, 3)), std::string::npos);
-
-    ASSERT_EQ(::truncate(streams.c_str(), static_cast<off_t>(fixture.tables.images.streams.length() - 1)), 0);
-    test::ReportCollector reports;
-    EXPECT_EQ(fixture.write(), "");
-    EXPECT_EQ(reports.lines(),
-              std::vector<std::string>{"E An error occurred writing the file " + fixture.outputPath() + "."});
-    EXPECT_FALSE(test::fileExists(fixture.outputPath()));
-}
-
-// The temporary files are read through the objects the driver made them with, from their start, whatever
-// now lies at their names.
-TEST(BookWriterTest, TempFilesAreReadThroughTheirObjectsNotTheirNames) {
-    BookFixture fixture;
-    fixture.setText(test::sampleText(30000));
-    fixture.setBlocks(true, {{"note", "A sidebar."}});
-    std::string good = fixture.write();
-    ASSERT_FALSE(good.empty());
-    test::writeFile(fixture.dir.file("secret"), std::string(40000, 'S'));
-    for (const char* name : {"book.tml.tmp", "book.tml.sid"}) {
-        ASSERT_EQ(std::remove(fixture.dir.file(name).c_str()), 0);
-        ASSERT_EQ(::symlink(fixture.dir.file("secret").c_str(), fixture.dir.file(name).c_str()), 0);
-    }
-    EXPECT_EQ(fixture.write(), good);
-    EXPECT_EQ(test::readFile(fixture.dir.file("secret")), std::string(40000, 'S'));
-}
-
-TEST(BookWriterTest, AnOutputThatAppearedIsReplacedOnlyWhenThatIsAllowed) {
-    BookFixture fixture;
-    std::string good = fixture.write();
-    ASSERT_FALSE(good.empty());
-    test::writeFile(fixture.outputPath(), "someone else's");
-    BookWriterInput input = fixture.input();
-    input.replaceOutput = false;
-    test::ReportCollector reports;
-    fixture.random.seed(fixture.seed);
-    EXPECT_TRUE(failed(writeBook(input)));
-    EXPECT_EQ(reports.lines(),
-              std::vector<std::string>{"E An error occurred writing the file " + fixture.outputPath() + "."});
-    EXPECT_EQ(test::readFile(fixture.outputPath()), "someone else's");
-    EXPECT_EQ(leftOver(fixture), std::vector<std::string>{"book.tdb"});
-
-    input.replaceOutput = true;
-    fixture.random.seed(fixture.seed);
-    EXPECT_FALSE(failed(writeBook(input)));
-    EXPECT_EQ(test::readFile(fixture.outputPath()), good);
-}
-
-// The book gets the mode a plain create gives, and its temporary name is short and hidden, so it fits beside
-// an output name of 255 bytes.
-TEST(BookWriterTest, TheBookHasThePlainCreateModeAndAnOutputNameMayBeLong) {
-    BookFixture fixture;
-    std::string good = fixture.write();
-    for (mode_t mask : {mode_t{022}, mode_t{077}, mode_t{0}}) {
-        mode_t old = ::umask(mask);
-        BookWriterInput input = fixture.input();
-        input.outputPath = fixture.dir.file(std::string(251, 'n') + ".tdb");
-        std::remove(input.outputPath.c_str());
-        fixture.random.seed(fixture.seed);
-        EXPECT_FALSE(failed(writeBook(input)));
-        ::umask(old);
-        struct stat info {};
-        ASSERT_EQ(::stat(input.outputPath.c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
-        EXPECT_EQ(test::readFile(input.outputPath), good);
-    }
 }
 
 } // namespace
