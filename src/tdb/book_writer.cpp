@@ -1,7 +1,7 @@
 #include "tdb/book_writer.h"
 
-#include "framework/diagnostics.h"
 #include "framework/byte_order.h"
+#include "framework/diagnostics.h"
 #include "tdb/book_checks.h"
 #include "tdb/book_container.h"
 #include "tdb/book_format.h"
