@@ -122,9 +122,9 @@ ReaderView::ReaderView(ReaderViewInput input, ViewFont font)
     }
     Silence silence;
     state.collector.collectCheckpoints(&state.checkpoints, kMaxPageEntries);
-    state.scanner.setObservers(&state.collector, nullptr);
+    state.scanner.setObservers(&state.collector, nullptr, nullptr);
     state.scanner.runViewPass(normalFontOf(font), &state.pages);
-    state.scanner.setObservers(&state.collector, &state.collector);
+    state.scanner.setObservers(&state.collector, &state.collector, &state.collector);
 }
 
 ReaderView::~ReaderView() = default;
