@@ -1,6 +1,7 @@
 #include "markup/reader_view.h"
 
 #include "build/diagnostics.h"
+#include "markup/glyph_widths.h"
 #include "markup/line_collector.h"
 #include "markup/scanner.h"
 #include "tdb/book_reader.h"
@@ -71,6 +72,15 @@ struct ReaderView::State {
     PageTable pages;
     std::vector<PageCheckpoint> checkpoints;
 };
+
+uint32_t glyphWidth(uint16_t styleWord, uint8_t code) {
+    GlyphMetrics metrics = glyphMetricsFor(pageFont(styleWord), styleWord);
+    return static_cast<uint32_t>((*metrics.widths)[code]);
+}
+
+uint32_t glyphLineHeight(uint16_t styleWord) {
+    return glyphMetricsFor(pageFont(styleWord), styleWord).lineHeight;
+}
 
 ReaderViewInput readerViewInputOf(const BookContents& book) {
     ReaderViewInput input;
