@@ -115,6 +115,7 @@ void runReaderViewBench() {
 
     // Rounds alternate, so that a busy machine slows all alike; the best of each counts.
     double paginateSeconds = 1e30;
+    double smallPassSeconds = 1e30;
     double viewSeconds[2] = {1e30, 1e30};
     double firstPageSeconds = 1e30;
     std::unique_ptr<ReaderView> view;
@@ -123,6 +124,12 @@ void runReaderViewBench() {
                                        BookTables tables;
                                        (void)paginateBook(book, "/nonexistent", starts, tables, 0);
                                    }));
+        // A dictionary build scans once, in the small font: the build's own cost of that font's pass.
+        smallPassSeconds =
+            std::min(smallPassSeconds, timed([&] {
+                         BookTables tables;
+                         (void)paginateBook(book, "/nonexistent", starts, tables, kFlagDictionary);
+                     }));
         for (ViewFont font : {ViewFont::Large, ViewFont::Small}) {
             view.reset();
             double& best = viewSeconds[font == ViewFont::Small ? 0 : 1];
@@ -143,12 +150,14 @@ void runReaderViewBench() {
         allPages += seconds;
     }
     std::sort(pageSeconds.begin(), pageSeconds.end());
-    double bothViews = viewSeconds[0] + viewSeconds[1];
+    // The large font's pass of a build: both passes less the small one.
+    double largePassSeconds = paginateSeconds - smallPassSeconds;
+    bool withinTarget = viewSeconds[0] <= smallPassSeconds && viewSeconds[1] <= largePassSeconds;
     std::printf(
-        "ReaderView              %4.2f MB: small %.2f ms + large %.2f ms = %.2f ms; paginateBook (both "
-        "fonts) %.2f ms%s\n",
-        megabytes, viewSeconds[0] * 1e3, viewSeconds[1] * 1e3, bothViews * 1e3, paginateSeconds * 1e3,
-        bothViews <= paginateSeconds ? "" : "  ** over target **");
+        "ReaderView              %4.2f MB: small %.2f ms (the build's small pass %.2f ms), large %.2f ms "
+        "(the build's large pass %.2f ms)%s\n",
+        megabytes, viewSeconds[0] * 1e3, smallPassSeconds * 1e3, viewSeconds[1] * 1e3, largePassSeconds * 1e3,
+        withinTarget ? "" : "  ** over target **");
     std::printf(
         "ReaderView pages        %zu small pages, %zu lines: first %.3f ms; median %.3f, 99th percentile "
         "%.3f, slowest %.3f ms; all %.2f ms%s\n",
