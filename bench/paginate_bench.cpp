@@ -48,10 +48,12 @@ const char* const kWords[] = {
 // clang-format on
 constexpr size_t kWordCount = sizeof kWords / sizeof kWords[0];
 
+} // namespace
+
 // About `bytes` of book text with real markup: prose drawn from a vocabulary of a few hundred words (varied
 // enough that zlib works as hard as on a real book), with chapters, headings, styles, soft hyphens, links,
 // anchors, footnote references, \a characters and page breaks at a book's frequencies.
-std::string makeBook(size_t bytes) {
+std::string makeMarkupBook(size_t bytes) {
     std::string book;
     book.reserve(bytes + 4096);
     book += "\\Q=\"board\"";
@@ -99,6 +101,8 @@ std::string makeBook(size_t bytes) {
     return book;
 }
 
+namespace {
+
 // CPU time of this thread: steadier than the wall clock on a shared machine.
 double threadSeconds() {
     timespec now{};
@@ -123,7 +127,7 @@ int ignoreReport(const Report&) {
 } // namespace
 
 void runPaginateBench() {
-    const std::string book = makeBook(4 * 1024 * 1024);
+    const std::string book = makeMarkupBook(4 * 1024 * 1024);
     const double megabytes = static_cast<double>(book.size()) / (1024.0 * 1024.0);
     ReportHandler errors = errorHandler();
     ReportHandler warnings = warningHandler();

@@ -8,10 +8,12 @@
 #include "markup/image_converter.h"
 #include "markup/scan_context.h"
 #include "tdb/book_tables.h"
+#include "tdb/image_size.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace quillery {
 
@@ -19,6 +21,14 @@ struct ImagePlacement {
     size_t resume = 0;
     uint32_t width = 0; // room in the line: 16 by 16 when the image does not fit the page
     uint32_t height = 0;
+};
+
+// Image sizes known without the image folder (a built book's image records), by the name a \m tag gives.
+class ImageSizeSource {
+  public:
+    virtual ~ImageSizeSource() = default;
+    // False (and `size` left 0 by 0) for a name it does not know.
+    virtual bool sizeOf(std::string_view name, ImageSize& size) const = 0;
 };
 
 class ImageCollector {
@@ -30,6 +40,10 @@ class ImageCollector {
     // \m at `tag` with the block indent in force (8 while \t is on, else 0).
     ImagePlacement image(size_t tag, uint32_t blockIndent);
 
+    // Sizes from `sizes` instead of the image folder, with no file check and no table entry; null: the
+    // folder.
+    void useSizes(const ImageSizeSource* sizes) { sizes_ = sizes; }
+
     // After the last pass: the table sorted by path, then every image converted and its converted size
     // checked by the converter given (if any); a failure is an error of the scan.
     void finish();
@@ -39,6 +53,7 @@ class ImageCollector {
     ImageTable& table_;
     std::string imageFolder_;
     ImageConverter convert_;
+    const ImageSizeSource* sizes_ = nullptr;
 };
 
 } // namespace quillery

@@ -51,6 +51,47 @@ void Layout::startPass(ScanStyle* style, PageTable* pages, LineRetreatListener* 
     appendPage(0);
     topOfPage_ = true;
     recordBoth(0);
+    if (pageObserver_ != nullptr) {
+        pageObserver_->pageStarted(0, 0, 0);
+    }
+}
+
+LayoutCheckpoint Layout::checkpoint() const {
+    LayoutCheckpoint point;
+    point.style = *style_;
+    point.x = x_;
+    point.y = y_;
+    point.lineHeight = lineHeight_;
+    point.pageCount = pageCount_;
+    point.topOfPage = topOfPage_;
+    point.spaceRun = spaceRun_;
+    point.chapterOnLine = chapterOnLine_;
+    point.spaceRunX = spaceRunX_;
+    point.breakPoint = breakPoint_;
+    point.lineStart = lineStart_;
+    return point;
+}
+
+void Layout::resume(const LayoutCheckpoint& point, ScanStyle* style, LineRetreatListener* retreat) {
+    style_ = style;
+    *style_ = point.style;
+    pages_ = nullptr;
+    retreat_ = retreat;
+    x_ = point.x;
+    y_ = point.y;
+    lineHeight_ = point.lineHeight;
+    pageCount_ = point.pageCount;
+    pagesNotKept_ = 0;
+    topOfPage_ = point.topOfPage;
+    spaceRun_ = point.spaceRun;
+    chapterOnLine_ = point.chapterOnLine;
+    spaceRunX_ = point.spaceRunX;
+    breakPoint_ = point.breakPoint;
+    lineStart_ = point.lineStart;
+    lineEndRequested_ = false;
+    pageBreakRequested_ = false;
+    headingOpened_ = false;
+    headingTagLength_ = 0;
 }
 
 void Layout::breakCharacter(size_t position) {
@@ -111,11 +152,17 @@ void Layout::indentChanged(bool on) {
     }
 }
 
-size_t Layout::restore(const BreakPoint& point) {
+template <bool kObserved> size_t Layout::restore(const BreakPoint& point) {
     x_ = point.x;
     lineHeight_ = point.lineHeight;
     *style_ = point.style;
     spaceRun_ = false;
+    if (kObserved && lineObserver_ != nullptr) {
+        lineObserver_->rewound(point.position);
+        if (point.softHyphen) {
+            lineObserver_->softHyphenShown(point.position, x_, *style_);
+        }
+    }
     if (point.softHyphen) {
         measure(kSoftHyphenCode);
     }
@@ -145,6 +192,7 @@ void Layout::appendPage(size_t position) {
     ++pageCount_;
 }
 
+template <bool kObserved>
 size_t Layout::fullStep(size_t position, size_t itemStart, const ScanStyle& itemStyle) {
     size_t p = position;
     // 1-2: overflow.
@@ -156,10 +204,13 @@ size_t Layout::fullStep(size_t position, size_t itemStart, const ScanStyle& item
             if (itemStart > lineStart_.position && itemStart < p) {
                 p = itemStart;
                 *style_ = itemStyle;
+                if (kObserved && lineObserver_ != nullptr) {
+                    lineObserver_->rewound(p);
+                }
             }
             recordBreakPoint(p);
         } else {
-            p = restore(breakPoint_);
+            p = restore<kObserved>(breakPoint_);
             headingOpened_ = false;
         }
         lineEndRequested_ = true;
@@ -180,9 +231,12 @@ size_t Layout::fullStep(size_t position, size_t itemStart, const ScanStyle& item
                     retreat_->lineMovedToNextPage();
                 }
             }
-            p = restore(lineStart_);
+            p = restore<kObserved>(lineStart_);
             pageBreakRequested_ = true;
         } else {
+            if (kObserved && lineObserver_ != nullptr) {
+                lineObserver_->lineCommitted(lineStart_.position, p, y_, lineHeight_);
+            }
             y_ += lineHeight_;
             topOfPage_ = false;
             chapterOnLine_ = false;
@@ -193,6 +247,8 @@ size_t Layout::fullStep(size_t position, size_t itemStart, const ScanStyle& item
         recordBoth(p);
     }
     // 5.
+    bool pageAppended = pageBreakRequested_;
+    size_t pageStart = p;
     if (pageBreakRequested_) {
         appendPage(p);
         topOfPage_ = true;
@@ -206,7 +262,14 @@ size_t Layout::fullStep(size_t position, size_t itemStart, const ScanStyle& item
     lineEndRequested_ = false;
     pageBreakRequested_ = false;
     headingOpened_ = false;
+    // Once per page, so a build's step may look.
+    if (pageAppended && pageObserver_ != nullptr) {
+        pageObserver_->pageStarted(pageCount_ - 1, pageStart, p);
+    }
     return p;
 }
+
+template size_t Layout::fullStep<false>(size_t, size_t, const ScanStyle&);
+template size_t Layout::fullStep<true>(size_t, size_t, const ScanStyle&);
 
 } // namespace quillery
