@@ -6,6 +6,20 @@
 #include "tdb/image_conversion.h"
 
 namespace quillery {
+namespace {
+
+// The room an image of `size` takes: 16 by 16 when it does not fit the page.
+ImagePlacement placed(ImagePlacement placement, ImageSize size, uint32_t blockIndent) {
+    placement.width = size.width;
+    placement.height = size.height;
+    if (placement.width + blockIndent > kPageWidth || placement.height > kPageHeight) {
+        placement.width = kImagePlaceholderSize;
+        placement.height = kImagePlaceholderSize;
+    }
+    return placement;
+}
+
+} // namespace
 
 ImagePlacement ImageCollector::image(size_t tag, uint32_t blockIndent) {
     size_t after = context_.afterBareTag(tag);
@@ -30,6 +44,10 @@ ImagePlacement ImageCollector::image(size_t tag, uint32_t blockIndent) {
     }
     // A name that fails the .png rule takes no room and gets no entry.
     ImageSize size;
+    if (sizes_ != nullptr) {
+        (void)sizes_->sizeOf(name, size);
+        return placed(placement, size, blockIndent);
+    }
     ImageFileCheck check =
         checkImageFile(name, imageFolder_, size,
                        context_.firstPass ? FirstPassMessages::Print : FirstPassMessages::Skip, tag);
@@ -41,13 +59,7 @@ ImagePlacement ImageCollector::image(size_t tag, uint32_t blockIndent) {
     } else if (check.pngName && context_.firstPass) {
         (void)addImage(table_, check.fullPath, size);
     }
-    placement.width = size.width;
-    placement.height = size.height;
-    if (placement.width + blockIndent > kPageWidth || placement.height > kPageHeight) {
-        placement.width = kImagePlaceholderSize;
-        placement.height = kImagePlaceholderSize;
-    }
-    return placement;
+    return placed(placement, size, blockIndent);
 }
 
 void ImageCollector::finish() {

@@ -6,11 +6,13 @@
 #pragma once
 
 #include "markup/book_tables.h"
+#include "markup/png_header.h"
 #include "markup/scan_context.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace quillery {
 
@@ -18,6 +20,14 @@ struct ImagePlacement {
     size_t resume = 0;
     uint32_t width = 0; // room in the line: 16 by 16 when the image does not fit the page
     uint32_t height = 0;
+};
+
+// Image sizes known without the image folder (a built book's image records), by the name a \m tag gives.
+class ImageSizeSource {
+  public:
+    virtual ~ImageSizeSource() = default;
+    // False (and `size` left 0 by 0) for a name it does not know.
+    virtual bool sizeOf(std::string_view name, ImageSize& size) const = 0;
 };
 
 class ImageCollector {
@@ -28,6 +38,10 @@ class ImageCollector {
     // \m at `tag` with the block indent in force (8 while \t is on, else 0).
     ImagePlacement image(size_t tag, uint32_t blockIndent);
 
+    // Sizes from `sizes` instead of the image folder, with no file check and no table entry; null: the
+    // folder.
+    void useSizes(const ImageSizeSource* sizes) { sizes_ = sizes; }
+
     // After the last pass: the table sorted by path, every image converted and its converted size checked;
     // a failure is an error of the scan.
     void finish();
@@ -36,6 +50,7 @@ class ImageCollector {
     ScanContext& context_;
     ImageTable& table_;
     std::string imageFolder_;
+    const ImageSizeSource* sizes_ = nullptr;
 };
 
 } // namespace quillery

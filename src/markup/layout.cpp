@@ -51,6 +51,47 @@ void Layout::startPass(ScanStyle* style, PageTable* pages, LineRetreatListener* 
     appendPage(0);
     topOfPage_ = true;
     recordBoth(0);
+    if (observer_ != nullptr) {
+        observer_->pageStarted(0, 0, 0);
+    }
+}
+
+LayoutCheckpoint Layout::checkpoint() const {
+    LayoutCheckpoint point;
+    point.style = *style_;
+    point.x = x_;
+    point.y = y_;
+    point.lineHeight = lineHeight_;
+    point.pageCount = pageCount_;
+    point.topOfPage = topOfPage_;
+    point.spaceRun = spaceRun_;
+    point.chapterOnLine = chapterOnLine_;
+    point.spaceRunX = spaceRunX_;
+    point.breakPoint = breakPoint_;
+    point.lineStart = lineStart_;
+    return point;
+}
+
+void Layout::resume(const LayoutCheckpoint& point, ScanStyle* style, LineRetreatListener* retreat) {
+    style_ = style;
+    *style_ = point.style;
+    pages_ = nullptr;
+    retreat_ = retreat;
+    x_ = point.x;
+    y_ = point.y;
+    lineHeight_ = point.lineHeight;
+    pageCount_ = point.pageCount;
+    pagesNotKept_ = 0;
+    topOfPage_ = point.topOfPage;
+    spaceRun_ = point.spaceRun;
+    chapterOnLine_ = point.chapterOnLine;
+    spaceRunX_ = point.spaceRunX;
+    breakPoint_ = point.breakPoint;
+    lineStart_ = point.lineStart;
+    lineEndRequested_ = false;
+    pageBreakRequested_ = false;
+    headingOpened_ = false;
+    headingTagLength_ = 0;
 }
 
 void Layout::breakCharacter(size_t position) {
@@ -116,6 +157,12 @@ size_t Layout::restore(const BreakPoint& point) {
     lineHeight_ = point.lineHeight;
     *style_ = point.style;
     spaceRun_ = false;
+    if (observer_ != nullptr) {
+        observer_->rewound(point.position);
+        if (point.softHyphen) {
+            observer_->softHyphenShown(point.position, x_, *style_);
+        }
+    }
     if (point.softHyphen) {
         measure(kSoftHyphenCode);
     }
@@ -156,6 +203,9 @@ size_t Layout::fullStep(size_t position, size_t itemStart, const ScanStyle& item
             if (itemStart > lineStart_.position && itemStart < p) {
                 p = itemStart;
                 *style_ = itemStyle;
+                if (observer_ != nullptr) {
+                    observer_->rewound(p);
+                }
             }
             recordBreakPoint(p);
         } else {
@@ -183,6 +233,9 @@ size_t Layout::fullStep(size_t position, size_t itemStart, const ScanStyle& item
             p = restore(lineStart_);
             pageBreakRequested_ = true;
         } else {
+            if (observer_ != nullptr) {
+                observer_->lineCommitted(lineStart_.position, p, y_, lineHeight_);
+            }
             y_ += lineHeight_;
             topOfPage_ = false;
             chapterOnLine_ = false;
@@ -193,6 +246,8 @@ size_t Layout::fullStep(size_t position, size_t itemStart, const ScanStyle& item
         recordBoth(p);
     }
     // 5.
+    bool pageAppended = pageBreakRequested_;
+    size_t pageStart = p;
     if (pageBreakRequested_) {
         appendPage(p);
         topOfPage_ = true;
@@ -206,6 +261,9 @@ size_t Layout::fullStep(size_t position, size_t itemStart, const ScanStyle& item
     lineEndRequested_ = false;
     pageBreakRequested_ = false;
     headingOpened_ = false;
+    if (observer_ != nullptr && pageAppended) {
+        observer_->pageStarted(pageCount_ - 1, pageStart, p);
+    }
     return p;
 }
 

@@ -55,6 +55,38 @@ class LineRetreatListener {
     virtual void lineMovedToNextPage() = 0;
 };
 
+// Told what the layout decides, for the reader view; a build has none. Positions are text positions.
+class LayoutObserver {
+  public:
+    virtual ~LayoutObserver() = default;
+    // A line was committed: its text [start, end), its top on the page and its height.
+    virtual void lineCommitted(size_t start, size_t end, uint32_t top, uint32_t height) = 0;
+    // The scan goes back to `position`: nothing it measured from there on stands.
+    virtual void rewound(size_t position) = 0;
+    // The line breaks at the soft hyphen whose tag ends at `position`: the hyphen is measured at `x` in
+    // `style` (after rewound(position)).
+    virtual void softHyphenShown(size_t position, uint32_t x, const ScanStyle& style) = 0;
+    // A page entry was appended at `pageStart` (page `pageIndex` of the pass); the scan goes on at `resume`
+    // (after an opening heading's tag). The layout's checkpoint() is the state to go on from.
+    virtual void pageStarted(uint32_t pageIndex, size_t pageStart, size_t resume) = 0;
+};
+
+// The whole state of a pass at a point between two steps, the scanner's style state included: scanning on
+// from a checkpoint gives exactly what the pass gave from there.
+struct LayoutCheckpoint {
+    ScanStyle style;
+    uint32_t x = 0;
+    uint32_t y = 0;
+    uint32_t lineHeight = 0;
+    uint32_t pageCount = 0;
+    bool topOfPage = true;
+    bool spaceRun = false;
+    bool chapterOnLine = false;
+    uint32_t spaceRunX = 0;
+    BreakPoint breakPoint;
+    BreakPoint lineStart;
+};
+
 class Layout {
   public:
     static constexpr uint32_t kBaseLineHeight = 11;
@@ -70,6 +102,12 @@ class Layout {
     // Resets the layout for a pass and records page 0 at position 0. `pages` is null when no page entries are
     // recorded (dictionary builds). `style` is the scanner's style state, already reset for the pass.
     void startPass(ScanStyle* style, PageTable* pages, LineRetreatListener* retreat);
+    // Null (the default) in a build.
+    void setObserver(LayoutObserver* observer) { observer_ = observer; }
+    LayoutCheckpoint checkpoint() const;
+    // Goes on from `checkpoint` (taken in this pass or one like it), recording no page entries; `style` is
+    // the scanner's style state, set from the checkpoint.
+    void resume(const LayoutCheckpoint& checkpoint, ScanStyle* style, LineRetreatListener* retreat);
 
     // Measuring.
     void measure(uint8_t code) {
@@ -205,6 +243,7 @@ class Layout {
     ScanStyle* style_ = nullptr;
     PageTable* pages_ = nullptr;
     LineRetreatListener* retreat_ = nullptr;
+    LayoutObserver* observer_ = nullptr;
 
     uint32_t x_ = 0;
     uint32_t y_ = 0;

@@ -75,12 +75,12 @@ enum class PieceKind : uint8_t {
     Unicode,           // a \U character: `code` its UTF-16 value, drawn in a box of width x height
     SoftHyphen,        // the hyphen drawn where a line breaks at \- (`code` 173, zero bytes of text)
     Image,             // \m: `name`, and the room it takes (16 x 16 when the picture does not fit the page)
-    Rule,              // a rule: from x over `width` pixels
-    Indent,            // an indent: the line moves on from x by `width` pixels
+    Rule,              // \w: a rule from x over `width` pixels (to the page's right edge or past it)
+    Indent,            // \T: the line moves on from x by `width` pixels
     SidebarReference,  // \Sd: the reference icon (16 x 16) at x, then a space; `name` the sidebar
     FootnoteReference, // \Fn: opens footnote `name`; the referenced text follows with the reference bit set
-    LinkReference,     // \q or \Q: opens a link to anchor `name` (without a leading '#'); text as above
-    Anchor,            // \w or \T: anchor `name` at x (no room)
+    LinkReference,     // \q: opens a link to anchor `name` (without a leading '#'); text as above
+    Anchor,            // \Q: anchor `name` at x (no room)
 };
 
 struct LinePiece {

@@ -54,29 +54,68 @@ size_t Scanner::scanFirstTag() {
 
 void Scanner::startPass(bool firstPass) {
     report_.setFirstPass(firstPass);
-    context_.firstPass = firstPass;
-    normalFont_ = firstPass ? kFontSmall : kFontLarge;
     report_.note(firstPass ? "Generating page tables for the small font..."
                            : "Generating page tables for the large font...");
-    style_ = ScanStyle{};
-    style_.font = normalFont_;
-    chapters_.startPass();
     PageTable* pages = nullptr;
     if (recordPages_) {
         pages = firstPass ? &tables_.smallPages : &tables_.largePages;
     }
+    preparePass(firstPass, firstPass ? kFontSmall : kFontLarge, pages);
+}
+
+void Scanner::preparePass(bool firstPass, uint16_t normalFont, PageTable* pages) {
+    report_.setFirstPass(firstPass);
+    context_.firstPass = firstPass;
+    normalFont_ = normalFont;
+    style_ = ScanStyle{};
+    style_.font = normalFont_;
+    chapters_.startPass();
     layout_.startPass(&style_, pages, &chapters_);
 }
 
 void Scanner::runPass(bool firstPass) {
     startPass(firstPass);
+    scanLoop<false>(0);
+    if (recordPages_) {
+        (firstPass ? tables_.smallPagesNotKept : tables_.largePagesNotKept) = layout_.pagesNotKept();
+    }
+    if (style_.font != normalFont_) {
+        report_.error(text_.size(), "This file does not end in the normal font!");
+    }
+}
 
+void Scanner::setObservers(LayoutObserver* layout, ScanObserver* items) {
+    layout_.setObserver(layout);
+    observer_ = items;
+}
+
+void Scanner::runViewPass(uint16_t normalFont, PageTable* pages) {
+    preparePass(false, normalFont, pages);
+    scanLoop<false>(0);
+}
+
+void Scanner::scanFrom(uint16_t normalFont, const LayoutCheckpoint& checkpoint, size_t resume) {
+    report_.setFirstPass(false);
+    context_.firstPass = false;
+    normalFont_ = normalFont;
+    layout_.resume(checkpoint, &style_, &chapters_);
+    stopRequested_ = false;
+    scanLoop<true>(resume);
+}
+
+template <bool kObserved> void Scanner::scanLoop(size_t pos) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text_.data());
     const size_t end = text_.size();
     auto isOrdinary = [](uint8_t byte) { return kByteClasses[byte] == Ordinary; };
-    size_t pos = 0;
     while (pos < end) {
+        if constexpr (kObserved) {
+            if (stopRequested_) {
+                break;
+            }
+        }
         size_t start = pos;
+        [[maybe_unused]] const size_t itemStart = pos;
+        [[maybe_unused]] const uint32_t xBefore = layout_.x();
         ScanStyle before = style_;
         switch (kByteClasses[bytes[pos]]) {
         case Ordinary:
@@ -112,13 +151,30 @@ void Scanner::runPass(bool firstPass) {
             pos = scanTag(pos);
             break;
         }
+        if constexpr (kObserved) {
+            observeItem(itemStart, pos, xBefore, before);
+        }
         pos = layout_.step(pos, start, before);
     }
-    if (recordPages_) {
-        (firstPass ? tables_.smallPagesNotKept : tables_.largePagesNotKept) = layout_.pagesNotKept();
+}
+
+template void Scanner::scanLoop<false>(size_t);
+template void Scanner::scanLoop<true>(size_t);
+
+void Scanner::observeItem(size_t start, size_t end, uint32_t xBefore, const ScanStyle& before) {
+    if (observer_ == nullptr || end <= start) {
+        return;
     }
-    if (style_.font != normalFont_) {
-        report_.error(end, "This file does not end in the normal font!");
+    char first = text_[start];
+    if (first == '\\') {
+        lastTag_.start = start;
+        lastTag_.end = end;
+        lastTag_.styleBefore = before;
+        lastTag_.xBefore = xBefore;
+        lastTag_.xAfter = layout_.x();
+        observer_->tagScanned(lastTag_);
+    } else if (!isLineEnd(first) && (before.style & kStyleInvisible) == 0) {
+        observer_->charactersMeasured(start, end, xBefore, before);
     }
 }
 
@@ -186,16 +242,20 @@ void Scanner::toggleScript(size_t tag, uint16_t bit, uint16_t other) {
 
 size_t Scanner::scanTag(size_t tag) {
     const size_t end = text_.size();
+    lastTag_.placed = false;
     if (tag + 1 >= end) {
+        lastTag_.kind = TagKind::Illegal;
         report_.excerptError(tag, kIllegalControlCode, static_cast<int64_t>(tag) + 1, 40);
         return end;
     }
     const TagSpec& tagSpec = tagAt(text_, tag);
     // While a reference is open, a reference tag closes it bare, whatever follows.
     if (tagSpec.argument == TagArgument::Opening && (style_.style & kStyleReference)) {
+        lastTag_.kind = TagKind::NoEffect;
         toggle(kStyleReference);
         return tag + tagSpec.length;
     }
+    lastTag_.kind = tagSpec.kind;
     if (tagSpec.breaks != TagBreak::None) {
         layout_.recordBreakPoint(tag);
     }
@@ -214,6 +274,7 @@ size_t Scanner::scanStyleTag(size_t tag, const TagSpec& tagSpec) {
     case TagKind::LiteralBackslash:
         if (!invisible()) {
             layout_.measureCharacter('\\');
+            placeCharacter('\\');
         }
         return bare;
     case TagKind::SoftHyphen:
@@ -223,16 +284,19 @@ size_t Scanner::scanStyleTag(size_t tag, const TagSpec& tagSpec) {
         uint8_t code = decimalCharacter(context_, tag);
         if (!invisible()) {
             layout_.measureCharacter(code);
+            placeCharacter(code);
         }
         return context_.clip(bare);
     }
-    case TagKind::UnicodeCharacter:
-        readUnicodeDigits(context_, tag);
+    case TagKind::UnicodeCharacter: {
+        uint32_t value = readUnicodeDigits(context_, tag);
         if (!invisible()) {
             layout_.closeSpaceRun();
             layout_.addBox(Layout::kUnicodeWidth, Layout::kUnicodeHeight);
+            placeCharacter(static_cast<uint16_t>(value));
         }
         return context_.clip(bare);
+    }
     case TagKind::NormalFont:
         style_.font = normalFont_;
         return bare;
@@ -333,12 +397,15 @@ size_t Scanner::scanDataTag(size_t tag, const TagSpec& tagSpec) {
     case TagKind::Image: {
         ImagePlacement placement = images_.image(tag, layout_.lineStartX());
         layout_.addBox(placement.width, placement.height);
+        lastTag_.placed = true;
+        lastTag_.height = placement.height;
         return placement.resume;
     }
     case TagKind::Rule: {
         PercentArgument rule = readRule(context_, tag);
         if (rule.acts) {
             layout_.setX(xAfterRule(layout_.x()));
+            lastTag_.placed = true;
         }
         return rule.resume;
     }
@@ -347,6 +414,7 @@ size_t Scanner::scanDataTag(size_t tag, const TagSpec& tagSpec) {
         PercentArgument indent = readIndent(context_, tag);
         if (indent.acts) {
             layout_.setX(xAfterIndent(context_, tag, indent.value, layout_.x()));
+            lastTag_.placed = true;
         }
         return indent.resume;
     }

@@ -22,6 +22,31 @@
 
 namespace quillery {
 
+// What one tag did, for an observer of the scan.
+struct ScannedTag {
+    size_t start = 0; // the backslash
+    size_t end = 0;   // where the scan went on
+    // The tag as the scan took it: NoEffect for a reference tag that closed a reference.
+    TagKind kind = TagKind::NoEffect;
+    ScanStyle styleBefore;
+    uint32_t xBefore = 0;
+    uint32_t xAfter = 0;
+    // Whether it placed something: a visible \\, \a or \U character, an image, a rule or indent that acts.
+    bool placed = false;
+    uint16_t code = 0;   // the character of \\ and \a (device code), of \U (its value)
+    uint32_t height = 0; // an image's height in the line
+};
+
+// Told every byte and tag a scan measures, for the reader view; a build has none.
+class ScanObserver {
+  public:
+    virtual ~ScanObserver() = default;
+    // Bytes [start, end) measured one after another from x in `style` (ordinary characters, spaces, '-' and
+    // '_'; never a line end, never invisible text).
+    virtual void charactersMeasured(size_t start, size_t end, uint32_t x, const ScanStyle& style) = 0;
+    virtual void tagScanned(const ScannedTag& tag) = 0;
+};
+
 class Scanner {
   public:
     Scanner(std::string_view text, const std::string& imageFolder, const RecordBuffer& textRecordStarts,
@@ -35,9 +60,27 @@ class Scanner {
     // scan goes on. For tests that hold the scanner's tag lengths against the record splitter's.
     size_t scanFirstTag();
 
+    // The reader view. A view pass collects nothing into the tables and prints as a second pass would
+    // (the view silences the reports). `layout` is told the lines and pages, `items` every measured byte and
+    // tag of an observed scan.
+    void setObservers(LayoutObserver* layout, ScanObserver* items);
+    void useImageSizes(const ImageSizeSource* sizes) { images_.useSizes(sizes); }
+    // One whole pass in the normal font `normalFont`, its page entries into `pages`.
+    void runViewPass(uint16_t normalFont, PageTable* pages);
+    // Scans on from `checkpoint` at `resume` (as the layout observer was told them in a view pass of the same
+    // font), reporting to both observers, until stop() is called or the text ends.
+    void scanFrom(uint16_t normalFont, const LayoutCheckpoint& checkpoint, size_t resume);
+    void stop() { stopRequested_ = true; }
+    LayoutCheckpoint checkpoint() const { return layout_.checkpoint(); }
+
   private:
     void startPass(bool firstPass);
+    void preparePass(bool firstPass, uint16_t normalFont, PageTable* pages);
     void runPass(bool firstPass);
+    // The scan loop from `pos` to the end of the text; an observed loop tells the scan observer and stops
+    // when asked.
+    template <bool kObserved> void scanLoop(size_t pos);
+    void observeItem(size_t start, size_t end, uint32_t xBefore, const ScanStyle& before);
     // The tag whose backslash is at `tag`; returns the position after it.
     size_t scanTag(size_t tag);
     // Tags that only measure, switch the style or move the layout.
@@ -52,6 +95,10 @@ class Scanner {
     void setFont(uint16_t font) { style_.font = style_.font != font ? font : normalFont_; }
     void toggle(uint16_t bit) { style_.style ^= bit; }
     bool invisible() const { return (style_.style & kStyleInvisible) != 0; }
+    void placeCharacter(uint16_t code) {
+        lastTag_.placed = true;
+        lastTag_.code = code;
+    }
     void finish();
 
     std::string_view text_;
@@ -63,6 +110,10 @@ class Scanner {
     Layout layout_;
     ScanStyle style_;
     uint16_t normalFont_ = kFontSmall;
+    // What the last tag did (for the scan observer).
+    ScannedTag lastTag_;
+    ScanObserver* observer_ = nullptr;
+    bool stopRequested_ = false;
     // Whole book.
     bool seenSmallB_ = false;
     bool seenBigB_ = false;
