@@ -13,6 +13,13 @@ namespace {
 
 constexpr const char* kExportOption = "--export-pages";
 
+// The offscreen platform has no runtime folder and says so; that is no news to a pipeline.
+void filterQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (!message.contains(QLatin1String("XDG_RUNTIME_DIR"))) {
+        qt_message_output(type, context, message);
+    }
+}
+
 // The value of option `name` at `arguments[at]`: after "=" in the same argument, or the next argument.
 std::optional<std::string> optionValue(const std::vector<std::string>& arguments, size_t& at,
                                        const std::string& name, std::string& error) {
@@ -115,6 +122,7 @@ int runExportPagesCommand(int argc, char** argv) {
     }
     // No window is shown: the pages are drawn off screen, on any machine, with a display or without.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(filterQtMessages);
     QGuiApplication application(argc, argv);
     std::unique_ptr<PreviewBook> book = PreviewBook::open(FileService(command->book).fullPath(), error);
     ExportRequest request;

@@ -18,6 +18,9 @@ const QColor kInk(0, 0, 0);
 constexpr uint16_t kStyleBitsMask = 0xFF80; // the style bits of a style word, without alignment and font
 constexpr qreal kItalicSlant = -0.2;        // x moves right by a fifth of the height above the baseline
 constexpr uint8_t kSoftHyphenCode = 173;
+// How far a letter may be narrowed or widened to fit its cell; beyond that it keeps its width, centred.
+constexpr qreal kNarrowest = 0.6;
+constexpr qreal kWidest = 1.25;
 
 struct LineFrame {
     int top = 0;
@@ -51,14 +54,16 @@ bool drawGlyph(QPainter& painter, const DeviceFont& font, char16_t character, in
     if (glyphs.size() != 1 || glyphs[0] == 0) {
         return false;
     }
-    qreal advance = font.font.advancesForGlyphIndexes(glyphs).value(0).x() * font.narrowing;
+    // Each letter is fitted to its cell, so that its neighbours stand where the device puts them.
+    qreal advance = font.font.advancesForGlyphIndexes(glyphs).value(0).x();
+    qreal narrowing = advance > 0 ? std::clamp(width / advance, kNarrowest, kWidest) : font.narrowing;
     QGlyphRun run;
     run.setRawFont(font.font);
     run.setGlyphIndexes(glyphs);
     run.setPositions({QPointF(0, 0)});
     QTransform place;
-    place.translate(x + std::round((width - advance) / 2), baseline);
-    place.scale(font.narrowing, 1);
+    place.translate(x + std::floor((width - advance * narrowing) / 2), baseline);
+    place.scale(narrowing, 1);
     if (italic) {
         place.shear(kItalicSlant, 0);
     }

@@ -19,9 +19,12 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace quillery {
 namespace {
 
+constexpr int kChapterListWidth = 180;
 const QString kNotice = QStringLiteral("Line and page breaks are exact; letter shapes are approximate.");
 
 QString localPath(const std::string& path) {
@@ -53,7 +56,6 @@ PreviewWindow::PreviewWindow(std::unique_ptr<PreviewBook> book, const std::strin
     chapterColumn->addWidget(new QLabel(QStringLiteral("Chapters"), this));
     chapters_ = new QListWidget(this);
     chapters_->setObjectName(QStringLiteral("chapters"));
-    chapters_->setMinimumWidth(180);
     chapterColumn->addWidget(chapters_, 1);
     body->addLayout(chapterColumn);
 
@@ -120,6 +122,9 @@ void PreviewWindow::fillChapters() {
         auto* item = new QListWidgetItem(deviceTextToQString(chapter.name), chapters_);
         item->setData(Qt::UserRole, chapter.position);
     }
+    // Wide enough for the titles (up to a point: a title can have 80 characters).
+    const int titles = chapters_->sizeHintForColumn(0) + 2 * chapters_->frameWidth() + 8;
+    chapters_->setMinimumWidth(std::clamp(titles, kChapterListWidth, 2 * kChapterListWidth));
 }
 
 void PreviewWindow::setViewFont(ViewFont font) {
