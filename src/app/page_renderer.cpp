@@ -253,8 +253,15 @@ int lineShift(const PageLine& line) {
     if (line.pieces.empty() || line.width >= kPageWidth) {
         return 0;
     }
+    // The alignment of the first piece that shows: an anchor or a reference's opening tag may come before
+    // the alignment tag of the line.
+    auto shown = std::find_if(line.pieces.begin(), line.pieces.end(), [](const LinePiece& piece) {
+        return piece.kind != PieceKind::Anchor && piece.kind != PieceKind::LinkReference &&
+               piece.kind != PieceKind::FootnoteReference && piece.kind != PieceKind::Indent;
+    });
+    const LinePiece& decides = shown == line.pieces.end() ? line.pieces.front() : *shown;
     int room = int(kPageWidth - line.width);
-    switch (pageAlignment(line.pieces.front().style)) {
+    switch (pageAlignment(decides.style)) {
     case kAlignCentre:
         return room / 2;
     case kAlignRight:

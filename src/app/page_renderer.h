@@ -41,8 +41,8 @@ QImage renderPage(const std::vector<PageLine>& lines, const PageArt& art);
 // A page image enlarged `scale` times (clamped to 1..4), each device pixel a crisp square.
 QImage scaledPage(const QImage& page, int scale);
 
-// How far the renderer moves a line to the right: its alignment (that of its first piece) applied to the
-// room it leaves.
+// How far the renderer moves a line to the right: its alignment (that of its first piece that shows) applied
+// to the room it leaves.
 int lineShift(const PageLine& line);
 
 enum class TargetKind { Link, Footnote, Sidebar };

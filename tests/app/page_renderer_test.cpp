@@ -78,7 +78,10 @@ TEST(PageRendererTest, GlyphsStandInTheirDeviceCellsAndAlignmentShiftsTheLine) {
     };
     for (Case c :
          {Case{kAlignLeft, 20, 20}, Case{kAlignCentre, 0, (158 - 32) / 2}, Case{kAlignRight, 0, 158 - 32}}) {
-        PageLine line = lineOf(11, 11, {textPiece("MMMM", c.x, pageStyleWord(0, c.alignment, kFontSmall))});
+        // An anchor before the alignment tag does not decide the line's alignment.
+        PageLine line = lineOf(11, 11,
+                               {boxPiece(PieceKind::Anchor, "top", 0, 0, 0),
+                                textPiece("MMMM", c.x, pageStyleWord(0, c.alignment, kFontSmall))});
         QImage page = renderPage({line}, {});
         ASSERT_EQ(page.size(), QSize(158, 148));
         auto [first, last] = inkColumns(page, 11, 22);
@@ -269,6 +272,30 @@ TEST_F(SamplePagesTest, ExportSavesOnePageOrEveryPageAndNamesWhatFails) {
     request.folder = folder.file("lighthouse.tml"); // a file, not a folder
     EXPECT_FALSE(exportPages(*book, request, error));
     EXPECT_EQ(error, "The folder \"" + request.folder + "\" could not be created.");
+}
+
+// A dictionary book has no pages: nothing to draw and nothing to export, which the export says.
+TEST(PageExportTest, ABookWithoutPagesSaysSo) {
+    test::ScratchDir folder;
+    test::writeFile(folder.file("words.tml"), "TITLE=\"Words\"\n\\Iaardvark\\I An animal.\n");
+    FileService source(folder.file("words.tml"));
+    FileService output(folder.file("words.tdb"));
+    BookInfo info;
+    info.title = WideString(u"Words");
+    test::CollectingSink reports;
+    BuildSettings settings;
+    settings.diagnostics = &reports;
+    ASSERT_FALSE(failed(buildBook(&source, &output, info, kFlagDictionary, settings)))
+        << reports.lines().front();
+    std::string error;
+    std::unique_ptr<PreviewBook> book = PreviewBook::open(output.path(), error);
+    ASSERT_TRUE(book) << error;
+    EXPECT_EQ(book->view(ViewFont::Small).pageCount(), 0u);
+    ExportRequest request;
+    request.folder = folder.file("pages");
+    EXPECT_FALSE(exportPages(*book, request, error));
+    EXPECT_EQ(error, "The book has no pages in the small font.");
+    EXPECT_FALSE(test::fileExists(request.folder));
 }
 
 TEST(ExportCommandTest, ArgumentsAreCheckedBeforeAnythingIsRead) {

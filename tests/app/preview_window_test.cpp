@@ -191,6 +191,7 @@ TEST_F(PreviewWindowTest, ExportPagesSavesTheCurrentPageOrAllAndReportsFailure) 
     EXPECT_FALSE(MessageBox::last());
 
     ExportChooser::setNextChoice(ExportChoice{true, QString::fromStdString(book)});
+    MessageBox::setNextAnswer(MessageBoxAnswer::Ok);
     EXPECT_TRUE(preview->executeCommand(CmdExportPages));
     ASSERT_TRUE(MessageBox::last());
     EXPECT_EQ(MessageBox::last()->text,
@@ -202,6 +203,7 @@ TEST_F(PreviewWindowTest, AFileThatIsNoBookIsRefusedWithTheReason) {
     application().send(nullptr, MsgInteractive);
     FileChooser::setNextChoice(QString::fromStdString(folder.file("junk.tdb")));
     CommandRecord preview(CmdPreviewBook);
+    MessageBox::setNextAnswer(MessageBoxAnswer::Ok);
     application().send(nullptr, MsgExecute, &preview);
     EXPECT_EQ(openPreview(), nullptr);
     ASSERT_TRUE(MessageBox::last());
