@@ -1,11 +1,12 @@
 // quillery_bench: prints the throughput figures of the build's stages. With arguments, only the benchmarks
-// named (text, paginate, build, image, index, costs); the costs of hostile sources only when named, as
+// named (text, paginate, view, build, image, index, costs); the costs of hostile sources only when named, as
 // they take a minute ("costs anchors images" runs only those cases).
 #include "build_bench.h"
 #include "cost_bench.h"
 #include "image_bench.h"
 #include "index_bench.h"
 #include "paginate_bench.h"
+#include "reader_view_bench.h"
 #include "text_bench.h"
 
 #include <cstring>
@@ -29,6 +30,9 @@ int main(int argc, char** argv) {
     }
     if (wanted("paginate")) {
         quillery::bench::runPaginateBench();
+    }
+    if (wanted("view")) {
+        quillery::bench::runReaderViewBench();
     }
     if (wanted("build")) {
         quillery::bench::runBuildBench();

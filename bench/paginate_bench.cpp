@@ -21,10 +21,9 @@ class DiscardingFile final : public FileService {
     int write(const void*, size_t) override { return 0; }
 };
 
-// About `bytes` of book text with real markup: prose drawn from a vocabulary of a few hundred words (varied
-// enough that zlib works as hard as on a real book), with chapters, headings, styles, soft hyphens, links,
-// anchors, footnote references, \a characters and page breaks at a book's frequencies.
-std::string makeBook(size_t bytes) {
+} // namespace
+
+std::string makeMarkupBook(size_t bytes) {
     static const char* const kWords[] = {
         "the",
         "lamp",
@@ -295,6 +294,8 @@ std::string makeBook(size_t bytes) {
     return book;
 }
 
+namespace {
+
 // CPU time of this thread: steadier than the wall clock on a shared machine.
 double threadSeconds() {
     timespec now{};
@@ -319,7 +320,7 @@ int ignoreReport(const Report&) {
 } // namespace
 
 void runPaginateBench() {
-    const std::string book = makeBook(4 * 1024 * 1024);
+    const std::string book = makeMarkupBook(4 * 1024 * 1024);
     const double megabytes = static_cast<double>(book.size()) / (1024.0 * 1024.0);
     ReportHandler errors = errorHandler();
     ReportHandler warnings = warningHandler();

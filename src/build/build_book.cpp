@@ -159,7 +159,11 @@ Verdict Build::processMarkup(std::string_view mainText, std::string_view blockSe
     BookTables tables;
     // The converted images wait in a temporary file of the build, not in memory (the tables close it).
     tables.images.streams.placeIn(files, temps.images);
-    if (failed(paginateBook(mainText, imageFolder, textRecordStarts, tables, flags))) {
+    Verdict paginated = paginateBook(mainText, imageFolder, textRecordStarts, tables, flags);
+    if (settings.markupScanned) {
+        settings.markupScanned(mainText, textRecordStarts, imageFolder, flags);
+    }
+    if (failed(paginated)) {
         reportError("Errors occurred while paginating the book. No output file generated.");
         reportNote("Done.");
         return Verdict::Failed;

@@ -4,9 +4,13 @@
 #include "framework/book_info.h"
 #include "framework/file_service.h"
 #include "framework/file_system.h"
+#include "framework/record_buffer.h"
 #include "framework/verdict.h"
 
 #include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
 
 namespace quillery {
 
@@ -24,6 +28,12 @@ struct BuildSettings {
     // Where every report of the build goes; null: the sink of the calling thread (the channels unless the
     // caller has named another). Builds on different threads with sinks of their own can run side by side.
     DiagnosticSink* diagnostics = nullptr;
+    // Told the mapped main text, its text record start table (big-endian 32-bit values), the image folder and
+    // the flags word once the markup has been scanned, whether or not the scan found errors: what a caller
+    // needs to lay the text out again (the reader view). They live only during the call. Empty: not told.
+    std::function<void(std::string_view mainText, const RecordBuffer& recordStarts,
+                       const std::string& imageFolder, uint32_t flags)>
+        markupScanned;
 };
 
 // Builds the book of `source` into `output` with the book information `info` (only its title is read here;

@@ -5,8 +5,10 @@
 #include "build/diagnostics.h"
 #include "build/header_fields.h"
 #include "cli/diagnostic_printer.h"
+#include "cli/page_preview.h"
 #include "markup/paginate_book.h"
 
+#include <cstdio>
 #include <utility>
 #include <vector>
 
@@ -47,6 +49,19 @@ const FileService* earlierSourceOf(const FileService& output,
     return nullptr;
 }
 
+// The pages of a source's text on standard output, page by page as they are laid out.
+void showSourcePages(const CliOptions& options, ReaderViewInput input) {
+    bool dictionary = input.dictionary;
+    std::string_view mainText = input.text;
+    ReaderView view(std::move(input), previewFontOf(options));
+    auto write = [](std::string_view piece) { std::fwrite(piece.data(), 1, piece.size(), stdout); };
+    if (options.json) {
+        writePagesJson(view, mainText, write);
+    } else {
+        writePagesText(view, dictionary, write);
+    }
+}
+
 } // namespace
 
 int runBuilds(const CliOptions& options, DiagnosticPrinter& printer) {
@@ -80,6 +95,13 @@ int runBuilds(const CliOptions& options, DiagnosticPrinter& printer) {
         BuildSettings settings;
         settings.checkOnly = options.check;
         settings.replaceOutput = !options.keepExisting; // a numbered name never replaces a file
+        if (options.pages) {
+            settings.markupScanned = [&options](std::string_view mainText, const RecordBuffer& recordStarts,
+                                                const std::string& imageFolder, uint32_t scannedFlags) {
+                showSourcePages(options,
+                                readerViewInputOf(mainText, recordStarts, imageFolder, scannedFlags));
+            };
+        }
         if (failed(buildBook(&sourceFile, &outputFile, info, flags, settings))) {
             status = 1;
             continue;

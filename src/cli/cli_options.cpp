@@ -117,8 +117,12 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& argume
         error = "-o and --keep-existing cannot be used together";
         return std::nullopt;
     }
-    if ((options.pages && !options.inspect) || (options.font && !options.pages)) {
-        error = "--pages goes with --inspect, and --font with --pages";
+    if ((options.pages && !options.inspect && !options.check) || (options.font && !options.pages)) {
+        error = "--pages goes with --inspect or --check, and --font with --pages";
+        return std::nullopt;
+    }
+    if (options.pages && options.check && options.sources.size() != 1) {
+        error = "--check --pages takes exactly one SOURCE";
         return std::nullopt;
     }
     if (options.font && *options.font != "small" && *options.font != "large") {
@@ -129,8 +133,8 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& argume
         error = "--check writes no book: it takes neither -o nor --keep-existing";
         return std::nullopt;
     }
-    if (options.json && !options.inspect) {
-        error = "--json goes with --inspect (for build messages use --diagnostics=json)";
+    if (options.json && !options.inspect && !options.pages) {
+        error = "--json goes with --inspect or --pages (for build messages use --diagnostics=json)";
         return std::nullopt;
     }
     return options;
@@ -138,7 +142,8 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& argume
 
 const char* usageText() {
     return "Usage: quillery-cli [OPTIONS] SOURCE...\n"
-           "       quillery-cli --inspect [--json] BOOK.tdb\n"
+           "       quillery-cli --inspect [--json] [--pages [--font small|large]] BOOK.tdb\n"
+           "       quillery-cli --check --pages [--json] [--font small|large] SOURCE\n"
            "\n"
            "Builds one book (.tdb) per SOURCE (.tml or .txt), beside the source.\n"
            "\n"
@@ -157,8 +162,11 @@ const char* usageText() {
            "  --diagnostics=json     one JSON object per message on standard output\n"
            "  -v, --verbose          also print progress notes\n"
            "  --inspect              show the structure of BOOK.tdb and check it\n"
-           "  --json                 with --inspect: print it as one JSON document\n"
-           "  --pages                with --inspect: every page of one font, with its start, style and text\n"
+           "  --json                 with --inspect or --pages: print it as one JSON document\n"
+           "  --pages                with --inspect: every page of BOOK.tdb in one font, line by line as "
+           "the\n"
+           "                         reader breaks it; with --check: the same for SOURCE, no book written\n"
+           "                         (the build's messages then go to standard error)\n"
            "  --font small|large     with --pages: the font whose pages are shown (default small)\n"
            "  -h, --help             show this help\n"
            "  --version              show the version\n"

@@ -1,6 +1,8 @@
 // The command line of quillery-cli.
 #pragma once
 
+#include "markup/reader_view.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +31,11 @@ struct CliOptions {
 
 // Parses argv (without the program name). On a usage error returns nullopt and sets `error`.
 std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& arguments, std::string& error);
+
+// The font --font names (small unless it says large).
+inline ViewFont previewFontOf(const CliOptions& options) {
+    return options.font == "large" ? ViewFont::Large : ViewFont::Small;
+}
 
 // The text of --help.
 const char* usageText();

@@ -5,6 +5,7 @@
 #include "framework/file_service.h"
 #include "framework/windows1252.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <ctime>
 
@@ -146,6 +147,33 @@ bool readWholeFile(const std::string& path, std::string& bytes, std::string& err
         return false;
     }
     return true;
+}
+
+bool samePages(const PageTable& a, const PageTable& b) {
+    auto same = [](const PageEntry& x, const PageEntry& y) {
+        return x.pageIndex == y.pageIndex && x.record == y.record && x.offset == y.offset &&
+               x.position == y.position && x.style == y.style;
+    };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), same);
+}
+
+// The pages of one font as the layout of the book's text gives them, written page by page.
+void showPages(const std::string& path, const BookContents& book, const InspectView& view, FILE* out,
+               FILE* err) {
+    ReaderView pages(readerViewInputOf(book), view.font);
+    const PageTable& stored = view.font == PreviewFont::Small ? book.smallPages : book.largePages;
+    if (!samePages(stored, pages.pages())) {
+        std::fprintf(err,
+                     "quillery-cli: %s: the book's page table of the %s font differs from the layout of its "
+                     "text; the pages shown are the layout's\n",
+                     path.c_str(), view.font == PreviewFont::Small ? "small" : "large");
+    }
+    auto write = [out](std::string_view piece) { std::fwrite(piece.data(), 1, piece.size(), out); };
+    if (view.json) {
+        writePagesJson(pages, book.mainText, write);
+    } else {
+        writePagesText(pages, book.type == kDictionaryType, write);
+    }
 }
 
 } // namespace
@@ -300,12 +328,13 @@ int runInspect(const std::string& path, const InspectView& view, FILE* out, FILE
         std::fprintf(err, "quillery-cli: %s: not a well-formed book: %s\n", path.c_str(), error.c_str());
         return 1;
     }
-    std::string text;
     if (view.pages) {
-        text = view.json ? formatPagesJson(book, view.font) : formatPagesText(book, view.font);
-    } else {
-        text = view.json ? formatInspectJson(book, bytes.size()) : formatInspectText(book, bytes.size());
+        std::string().swap(bytes); // the inflated text is all the pages need
+        showPages(path, book, view, out, err);
+        return 0;
     }
+    std::string text =
+        view.json ? formatInspectJson(book, bytes.size()) : formatInspectText(book, bytes.size());
     std::fwrite(text.data(), 1, text.size(), out);
     return 0;
 }

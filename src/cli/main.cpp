@@ -53,11 +53,13 @@ int main(int argc, char** argv) {
         cli::InspectView view;
         view.json = options->json;
         view.pages = options->pages;
-        view.font = options->font == "large" ? cli::PreviewFont::Large : cli::PreviewFont::Small;
+        view.font = cli::previewFontOf(*options);
         return finish(cli::runInspect(options->sources.front(), view, stdout, stderr));
     }
     // SIGINT and SIGTERM remove the build's temporary files and unfinished book, then end with 128 + signal.
     (void)installInterruptCleanup();
-    cli::DiagnosticPrinter printer(options->diagnostics, options->verbose, stderr, stdout);
+    // With --pages standard output holds the pages, and every message goes to standard error.
+    cli::DiagnosticPrinter printer(options->diagnostics, options->verbose, stderr,
+                                   options->pages ? stderr : stdout);
     return finish(cli::runBuilds(*options, printer));
 }

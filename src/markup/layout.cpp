@@ -158,15 +158,19 @@ size_t Layout::restore(const BreakPoint& point) {
     *style_ = point.style;
     spaceRun_ = false;
     if (observer_ != nullptr) {
-        observer_->rewound(point.position);
-        if (point.softHyphen) {
-            observer_->softHyphenShown(point.position, x_, *style_);
-        }
+        tellRestored(point);
     }
     if (point.softHyphen) {
         measure(kSoftHyphenCode);
     }
     return point.position;
+}
+
+void Layout::tellRestored(const BreakPoint& point) {
+    observer_->rewound(point.position);
+    if (point.softHyphen) {
+        observer_->softHyphenShown(point.position, x_, *style_);
+    }
 }
 
 void Layout::recordBoth(size_t position) {

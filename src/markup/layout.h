@@ -226,6 +226,8 @@ class Layout {
   private:
     size_t fullStep(size_t position, size_t itemStart, const ScanStyle& itemStyle);
     size_t restore(const BreakPoint& point);
+    // Out of line, so that a build's restore stays as small as it was.
+    [[gnu::noinline]] void tellRestored(const BreakPoint& point);
     // Field by field: building a snapshot elsewhere and copying it whole stalls on store forwarding, and this
     // runs at every break opportunity.
     void record(BreakPoint& point, size_t position, bool softHyphen) {

@@ -37,22 +37,39 @@ TEST(PagePreviewTest, StyleWordsAreDecoded) {
     EXPECT_EQ("bold font, right, indented", cli::describeStyle(0x2000 | (1 << 3) | 2));
 }
 
-TEST(PagePreviewTest, PagesRunToTheNextPageAndABookWithoutPagesSaysSo) {
+TEST(PagePreviewTest, PagesAreShownAsTheDevicesLines) {
     BookContents book;
-    book.mainText = "First page.\nStill first.\\pSecond page.";
-    book.smallPages = {PageEntry{0, 1, 0, 0, 0}, PageEntry{1, 1, 24, 24, 0x8000}};
+    book.mainText =
+        "First page.\nA paragraph long enough to be wrapped by the reader into lines.\\i\\pSecond "
+        "\\m=\"map.png\"page\\a010.\\i";
+    book.text = {BookTextRecord{0, static_cast<uint32_t>(book.mainText.size())}};
     EXPECT_EQ("2 pages in the small font\n"
               "\nPage 1: text record 1, offset 0, position 0; style 0x0000: small font, left\n"
               "  | First page.\n"
-              "  | Still first.\n"
-              "\nPage 2: text record 1, offset 24, position 24; style 0x8000: small font, left, italic\n"
-              "  | Second page.\n",
+              "  | A paragraph long enough to be \n"
+              "  | wrapped by the reader into lines.\n"
+              "\nPage 2: text record 1, offset 79, position 79; style 0x8000: small font, left, italic\n"
+              "  | Second [image map.png]page\\x0A.\n",
               cli::formatPagesText(book, cli::PreviewFont::Small));
-    std::string json = cli::formatPagesJson(book, cli::PreviewFont::Small);
-    EXPECT_NE(std::string::npos, json.find("\"page\": 2, \"record\": 1, \"offset\": 24, \"position\": 24"));
-    EXPECT_NE(std::string::npos, json.find("\"italic\": true, \"underline\": false"));
-    EXPECT_NE(std::string::npos, json.find("\"text\": \"First page.\\nStill first.\""));
 
+    std::string json = cli::formatPagesJson(book, cli::PreviewFont::Small);
+    EXPECT_NE(std::string::npos, json.find("\"page\": 2, \"record\": 1, \"offset\": 79, \"position\": 79"));
+    EXPECT_NE(std::string::npos, json.find("\"italic\": true, \"underline\": false"));
+    EXPECT_NE(
+        std::string::npos,
+        json.find("\"lines\": [\n    {\"start\": 0, \"end\": 12, \"top\": 0, \"height\": 11, \"width\": 42, "
+                  "\"text\": \"First page.\", \"pieces\": [{\"kind\": \"text\", \"start\": 0, \"end\": 11, "
+                  "\"x\": 0, \"width\": 42, \"height\": 11, \"style\": 0, \"font\": \"small\""));
+    EXPECT_NE(std::string::npos, json.find("{\"kind\": \"image\", \"start\": 86, \"end\": 98, \"x\": 31, "
+                                           "\"width\": 0, \"height\": 0, \"style\": 32768"));
+    EXPECT_NE(std::string::npos, json.find("\"name\": \"map.png\"}"));
+    EXPECT_NE(std::string::npos, json.find("{\"kind\": \"character\", \"start\": 102, \"end\": 107"));
+    EXPECT_NE(std::string::npos, json.find("\"text\": \"Second [image map.png]page\\n.\""));
+}
+
+TEST(PagePreviewTest, ABookWithoutPagesSaysSo) {
+    BookContents book;
+    book.mainText = "\\Iword\\I meaning";
     book.type = "WgHy";
     EXPECT_EQ("This book has no pages in the large font (a dictionary book has none).\n",
               cli::formatPagesText(book, cli::PreviewFont::Large));
