@@ -51,8 +51,8 @@ void Layout::startPass(ScanStyle* style, PageTable* pages, LineRetreatListener* 
     appendPage(0);
     topOfPage_ = true;
     recordBoth(0);
-    if (observer_ != nullptr) {
-        observer_->pageStarted(0, 0, 0);
+    if (pageObserver_ != nullptr) {
+        pageObserver_->pageStarted(0, 0, 0);
     }
 }
 
@@ -152,25 +152,21 @@ void Layout::indentChanged(bool on) {
     }
 }
 
-size_t Layout::restore(const BreakPoint& point) {
+template <bool kObserved> size_t Layout::restore(const BreakPoint& point) {
     x_ = point.x;
     lineHeight_ = point.lineHeight;
     *style_ = point.style;
     spaceRun_ = false;
-    if (observer_ != nullptr) {
-        tellRestored(point);
+    if (kObserved && lineObserver_ != nullptr) {
+        lineObserver_->rewound(point.position);
+        if (point.softHyphen) {
+            lineObserver_->softHyphenShown(point.position, x_, *style_);
+        }
     }
     if (point.softHyphen) {
         measure(kSoftHyphenCode);
     }
     return point.position;
-}
-
-void Layout::tellRestored(const BreakPoint& point) {
-    observer_->rewound(point.position);
-    if (point.softHyphen) {
-        observer_->softHyphenShown(point.position, x_, *style_);
-    }
 }
 
 void Layout::recordBoth(size_t position) {
@@ -196,6 +192,7 @@ void Layout::appendPage(size_t position) {
     ++pageCount_;
 }
 
+template <bool kObserved>
 size_t Layout::fullStep(size_t position, size_t itemStart, const ScanStyle& itemStyle) {
     size_t p = position;
     // 1-2: overflow.
@@ -207,13 +204,13 @@ size_t Layout::fullStep(size_t position, size_t itemStart, const ScanStyle& item
             if (itemStart > lineStart_.position && itemStart < p) {
                 p = itemStart;
                 *style_ = itemStyle;
-                if (observer_ != nullptr) {
-                    observer_->rewound(p);
+                if (kObserved && lineObserver_ != nullptr) {
+                    lineObserver_->rewound(p);
                 }
             }
             recordBreakPoint(p);
         } else {
-            p = restore(breakPoint_);
+            p = restore<kObserved>(breakPoint_);
             headingOpened_ = false;
         }
         lineEndRequested_ = true;
@@ -234,11 +231,11 @@ size_t Layout::fullStep(size_t position, size_t itemStart, const ScanStyle& item
                     retreat_->lineMovedToNextPage();
                 }
             }
-            p = restore(lineStart_);
+            p = restore<kObserved>(lineStart_);
             pageBreakRequested_ = true;
         } else {
-            if (observer_ != nullptr) {
-                observer_->lineCommitted(lineStart_.position, p, y_, lineHeight_);
+            if (kObserved && lineObserver_ != nullptr) {
+                lineObserver_->lineCommitted(lineStart_.position, p, y_, lineHeight_);
             }
             y_ += lineHeight_;
             topOfPage_ = false;
@@ -265,10 +262,13 @@ size_t Layout::fullStep(size_t position, size_t itemStart, const ScanStyle& item
     lineEndRequested_ = false;
     pageBreakRequested_ = false;
     headingOpened_ = false;
-    if (observer_ != nullptr && pageAppended) {
-        observer_->pageStarted(pageCount_ - 1, pageStart, p);
+    if (kObserved && pageAppended && pageObserver_ != nullptr) {
+        pageObserver_->pageStarted(pageCount_ - 1, pageStart, p);
     }
     return p;
 }
+
+template size_t Layout::fullStep<false>(size_t, size_t, const ScanStyle&);
+template size_t Layout::fullStep<true>(size_t, size_t, const ScanStyle&);
 
 } // namespace quillery

@@ -102,8 +102,11 @@ class Layout {
     // Resets the layout for a pass and records page 0 at position 0. `pages` is null when no page entries are
     // recorded (dictionary builds). `style` is the scanner's style state, already reset for the pass.
     void startPass(ScanStyle* style, PageTable* pages, LineRetreatListener* retreat);
-    // Null (the default) in a build.
-    void setObserver(LayoutObserver* observer) { observer_ = observer; }
+    // Null (the default) in a build. `pages` is told pageStarted() only; `lines` the rest.
+    void setObservers(LayoutObserver* pages, LayoutObserver* lines) {
+        pageObserver_ = pages;
+        lineObserver_ = lines;
+    }
     LayoutCheckpoint checkpoint() const;
     // Goes on from `checkpoint` (taken in this pass or one like it), recording no page entries; `style` is
     // the scanner's style state, set from the checkpoint.
@@ -215,19 +218,19 @@ class Layout {
     // The layout step, run after every byte or tag: `position` is the scan position after it, `itemStart` the
     // position of the byte or the tag's backslash, `itemStyle` the style state before it. Returns the
     // position where the scan goes on.
+    // `kObserved`: whether the observers may be set; a build's scan, which has none, never looks for them.
+    template <bool kObserved = false>
     size_t step(size_t position, size_t itemStart, const ScanStyle& itemStyle) {
         if (!lineEndRequested_ && !pageBreakRequested_ && !headingOpened_ && position < text_.size() &&
             (spaceRun_ ? spaceRunX_ : x_) <= kPageWidth) {
             return position;
         }
-        return fullStep(position, itemStart, itemStyle);
+        return fullStep<kObserved>(position, itemStart, itemStyle);
     }
 
   private:
-    size_t fullStep(size_t position, size_t itemStart, const ScanStyle& itemStyle);
-    size_t restore(const BreakPoint& point);
-    // Out of line, so that a build's restore stays as small as it was.
-    [[gnu::noinline]] void tellRestored(const BreakPoint& point);
+    template <bool kObserved> size_t fullStep(size_t position, size_t itemStart, const ScanStyle& itemStyle);
+    template <bool kObserved> size_t restore(const BreakPoint& point);
     // Field by field: building a snapshot elsewhere and copying it whole stalls on store forwarding, and this
     // runs at every break opportunity.
     void record(BreakPoint& point, size_t position, bool softHyphen) {
@@ -245,7 +248,8 @@ class Layout {
     ScanStyle* style_ = nullptr;
     PageTable* pages_ = nullptr;
     LineRetreatListener* retreat_ = nullptr;
-    LayoutObserver* observer_ = nullptr;
+    LayoutObserver* pageObserver_ = nullptr;
+    LayoutObserver* lineObserver_ = nullptr;
 
     uint32_t x_ = 0;
     uint32_t y_ = 0;

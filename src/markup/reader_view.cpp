@@ -1,6 +1,7 @@
 #include "markup/reader_view.h"
 
 #include "build/diagnostics.h"
+#include "markup/glyph_widths.h"
 #include "markup/line_collector.h"
 #include "markup/scanner.h"
 #include "tdb/book_reader.h"
@@ -72,6 +73,15 @@ struct ReaderView::State {
     std::vector<PageCheckpoint> checkpoints;
 };
 
+uint32_t glyphWidth(uint16_t styleWord, uint8_t code) {
+    GlyphMetrics metrics = glyphMetricsFor(pageFont(styleWord), styleWord);
+    return static_cast<uint32_t>((*metrics.widths)[code]);
+}
+
+uint32_t glyphLineHeight(uint16_t styleWord) {
+    return glyphMetricsFor(pageFont(styleWord), styleWord).lineHeight;
+}
+
 ReaderViewInput readerViewInputOf(const BookContents& book) {
     ReaderViewInput input;
     input.text = book.mainText;
@@ -122,9 +132,9 @@ ReaderView::ReaderView(ReaderViewInput input, ViewFont font)
     }
     Silence silence;
     state.collector.collectCheckpoints(&state.checkpoints, kMaxPageEntries);
-    state.scanner.setObservers(&state.collector, nullptr);
+    state.scanner.setObservers(&state.collector, nullptr, nullptr);
     state.scanner.runViewPass(normalFontOf(font), &state.pages);
-    state.scanner.setObservers(&state.collector, &state.collector);
+    state.scanner.setObservers(&state.collector, &state.collector, &state.collector);
 }
 
 ReaderView::~ReaderView() = default;

@@ -11,17 +11,22 @@
 // - pages() is the book's own page table of that font: the same entries, in the same order, as the build of
 //   the same text writes. A dictionary text has no pages (as its book).
 // - The lines of page i cover its text exactly: the first starts at pages()[i].position, each starts where
-// the
-//   one before it ends, and the last ends at the next page's position (the end of the text for the last
-//   page). A line's bytes include the line end that ended it and any tag that stands between lines.
-// - Pieces of a line are in text order; x is from the page's left edge as the layout counts it (a centred or
-//   right-aligned line is shifted by the renderer: the alignment is in the piece's style word, the line's
-//   width in PageLine::width). Invisible text and line ends make no pieces.
+//   the one before it ends, and the last ends at the next page's position (the end of the text for the
+//   last page). A line's bytes include the line end that ended it, and whatever before its first piece
+//   makes no line of its own (tags, hidden text, the blank lines a page drops at its top). A page that
+//   starts at the end of the text (after a last \p) has no lines.
+// - Pieces of a line are in text order; x is from the page's left edge as the layout counts it (a centred
+//   or right-aligned line is shifted by the renderer: the alignment is in the piece's style word, the
+//   line's width in PageLine::width, trailing spaces included). Invisible text and line ends make no
+//   pieces. The characters of a Text piece advance by glyphWidth(piece.style, byte) each, as the layout
+//   measured them.
+// - Links: a LinkReference piece names its anchor as the tag wrote it; the book's link table holds the
+//   names lowered. The text between an opening reference tag and its closing tag has the reference bit set.
 // - Positions are offsets in the whole main text, as in the page entries.
-// - The view reports nothing: every message of the text belongs to the build, and the view is silent even on
-//   a text the build refuses (its pages are then those the build computed before refusing it).
-// - The text (and for an image folder, the folder) must outlive the view. A view is used by one thread at a
-//   time; linesOf() is not const because it runs the view's scanner.
+// - The view reports nothing: every message of the text belongs to the build, and the view is silent even
+//   on a text the build refuses (its pages are then those the build computed before refusing it).
+// - The text (and for an image folder, the folder) must outlive the view. A view is used by one thread at
+//   a time; linesOf() is not const because it runs the view's scanner.
 #pragma once
 
 #include "framework/record_buffer.h"
@@ -106,6 +111,11 @@ struct PageLine {
     uint32_t width = 0; // x after its last piece: the room its pieces take
     std::vector<LinePiece> pieces;
 };
+
+// The width the device gives character `code` in the style word `styleWord` (as in LinePiece::style), and the
+// line height it demands: the layout's own glyph tables.
+uint32_t glyphWidth(uint16_t styleWord, uint8_t code);
+uint32_t glyphLineHeight(uint16_t styleWord);
 
 class ReaderView {
   public:

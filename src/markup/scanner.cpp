@@ -75,7 +75,7 @@ void Scanner::preparePass(bool firstPass, uint16_t normalFont, PageTable* pages)
 
 void Scanner::runPass(bool firstPass) {
     startPass(firstPass);
-    scanLoop<false>(0);
+    scanLoop<ScanMode::Build>(0);
     if (recordPages_) {
         (firstPass ? tables_.smallPagesNotKept : tables_.largePagesNotKept) = layout_.pagesNotKept();
     }
@@ -84,14 +84,14 @@ void Scanner::runPass(bool firstPass) {
     }
 }
 
-void Scanner::setObservers(LayoutObserver* layout, ScanObserver* items) {
-    layout_.setObserver(layout);
+void Scanner::setObservers(LayoutObserver* pages, LayoutObserver* lines, ScanObserver* items) {
+    layout_.setObservers(pages, lines);
     observer_ = items;
 }
 
 void Scanner::runViewPass(uint16_t normalFont, PageTable* pages) {
     preparePass(false, normalFont, pages);
-    scanLoop<false>(0);
+    scanLoop<ScanMode::ViewPass>(0);
 }
 
 void Scanner::scanFrom(uint16_t normalFont, const LayoutCheckpoint& checkpoint, size_t resume) {
@@ -100,10 +100,11 @@ void Scanner::scanFrom(uint16_t normalFont, const LayoutCheckpoint& checkpoint, 
     normalFont_ = normalFont;
     layout_.resume(checkpoint, &style_, &chapters_);
     stopRequested_ = false;
-    scanLoop<true>(resume);
+    scanLoop<ScanMode::ViewPage>(resume);
 }
 
-template <bool kObserved> void Scanner::scanLoop(size_t pos) {
+template <Scanner::ScanMode kMode> void Scanner::scanLoop(size_t pos) {
+    constexpr bool kObserved = kMode == ScanMode::ViewPage;
     const auto* bytes = reinterpret_cast<const uint8_t*>(text_.data());
     const size_t end = text_.size();
     auto isOrdinary = [](uint8_t byte) { return kByteClasses[byte] == Ordinary; };
@@ -112,6 +113,9 @@ template <bool kObserved> void Scanner::scanLoop(size_t pos) {
             if (stopRequested_) {
                 break;
             }
+            lastTag_.placed = false;
+            lastTag_.code = 0;
+            lastTag_.height = 0;
         }
         size_t start = pos;
         [[maybe_unused]] const size_t itemStart = pos;
@@ -154,12 +158,13 @@ template <bool kObserved> void Scanner::scanLoop(size_t pos) {
         if constexpr (kObserved) {
             observeItem(itemStart, pos, xBefore, before);
         }
-        pos = layout_.step(pos, start, before);
+        pos = layout_.step<kMode != ScanMode::Build>(pos, start, before);
     }
 }
 
-template void Scanner::scanLoop<false>(size_t);
-template void Scanner::scanLoop<true>(size_t);
+template void Scanner::scanLoop<Scanner::ScanMode::Build>(size_t);
+template void Scanner::scanLoop<Scanner::ScanMode::ViewPass>(size_t);
+template void Scanner::scanLoop<Scanner::ScanMode::ViewPage>(size_t);
 
 void Scanner::observeItem(size_t start, size_t end, uint32_t xBefore, const ScanStyle& before) {
     if (observer_ == nullptr || end <= start) {
@@ -167,6 +172,11 @@ void Scanner::observeItem(size_t start, size_t end, uint32_t xBefore, const Scan
     }
     char first = text_[start];
     if (first == '\\') {
+        if (start + 1 >= text_.size()) {
+            return;
+        }
+        const TagSpec& tagSpec = tagAt(text_, start);
+        lastTag_.kind = closesReference(tagSpec, before) ? TagKind::NoEffect : tagSpec.kind;
         lastTag_.start = start;
         lastTag_.end = end;
         lastTag_.styleBefore = before;
@@ -242,20 +252,16 @@ void Scanner::toggleScript(size_t tag, uint16_t bit, uint16_t other) {
 
 size_t Scanner::scanTag(size_t tag) {
     const size_t end = text_.size();
-    lastTag_.placed = false;
     if (tag + 1 >= end) {
-        lastTag_.kind = TagKind::Illegal;
         report_.excerptError(tag, kIllegalControlCode, static_cast<int64_t>(tag) + 1, 40);
         return end;
     }
     const TagSpec& tagSpec = tagAt(text_, tag);
     // While a reference is open, a reference tag closes it bare, whatever follows.
-    if (tagSpec.argument == TagArgument::Opening && (style_.style & kStyleReference)) {
-        lastTag_.kind = TagKind::NoEffect;
+    if (closesReference(tagSpec, style_)) {
         toggle(kStyleReference);
         return tag + tagSpec.length;
     }
-    lastTag_.kind = tagSpec.kind;
     if (tagSpec.breaks != TagBreak::None) {
         layout_.recordBreakPoint(tag);
     }

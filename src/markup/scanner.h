@@ -61,9 +61,9 @@ class Scanner {
     size_t scanFirstTag();
 
     // The reader view. A view pass collects nothing into the tables and prints as a second pass would
-    // (the view silences the reports). `layout` is told the lines and pages, `items` every measured byte and
-    // tag of an observed scan.
-    void setObservers(LayoutObserver* layout, ScanObserver* items);
+    // (the view silences the reports). `pages` is told where pages start, `lines` the lines, `items` every
+    // measured byte and tag of an observed scan.
+    void setObservers(LayoutObserver* pages, LayoutObserver* lines, ScanObserver* items);
     void useImageSizes(const ImageSizeSource* sizes) { images_.useSizes(sizes); }
     // One whole pass in the normal font `normalFont`, its page entries into `pages`.
     void runViewPass(uint16_t normalFont, PageTable* pages);
@@ -79,7 +79,8 @@ class Scanner {
     void runPass(bool firstPass);
     // The scan loop from `pos` to the end of the text; an observed loop tells the scan observer and stops
     // when asked.
-    template <bool kObserved> void scanLoop(size_t pos);
+    enum class ScanMode { Build, ViewPass, ViewPage };
+    template <ScanMode kMode> void scanLoop(size_t pos);
     void observeItem(size_t start, size_t end, uint32_t xBefore, const ScanStyle& before);
     // The tag whose backslash is at `tag`; returns the position after it.
     size_t scanTag(size_t tag);
@@ -110,7 +111,11 @@ class Scanner {
     Layout layout_;
     ScanStyle style_;
     uint16_t normalFont_ = kFontSmall;
-    // What the last tag did (for the scan observer).
+    // A reference tag while a reference is open closes it bare, whatever follows.
+    bool closesReference(const TagSpec& tagSpec, const ScanStyle& style) const {
+        return tagSpec.argument == TagArgument::Opening && (style.style & kStyleReference) != 0;
+    }
+    // What the last tag placed (for the scan observer).
     ScannedTag lastTag_;
     ScanObserver* observer_ = nullptr;
     bool stopRequested_ = false;

@@ -32,6 +32,11 @@ void expectLinesCoverPages(ReaderView& view, std::string_view text) {
                 EXPECT_LE(piece.end, line.end);
                 if (piece.kind == PieceKind::Text) {
                     EXPECT_EQ(text.substr(piece.start, piece.end - piece.start), piece.text);
+                    uint32_t width = 0;
+                    for (char byte : piece.text) {
+                        width += glyphWidth(piece.style, static_cast<uint8_t>(byte));
+                    }
+                    EXPECT_EQ(piece.width, width);
                 }
             }
             at = line.end;
