@@ -84,7 +84,6 @@ DeviceFont DeviceFonts::make(bool bold, uint16_t fontCode, uint16_t style) const
     DeviceFont device;
     device.font = bold ? bold_ : regular_;
     device.lineHeight = metrics.lineHeight;
-    device.widths = metrics.widths->data();
     if (!device.font.isValid()) {
         return device;
     }

@@ -19,7 +19,6 @@ struct DeviceFont {
     uint32_t lineHeight = 0; // the glyph table's line height
     qreal ascent = 0;        // from the top of the line-height box to the baseline, in pixels
     qreal narrowing = 1;     // horizontal scale that brings the font's widths to the table's
-    const int32_t* widths{}; // the glyph table, 256 entries
 };
 
 class DeviceFonts {

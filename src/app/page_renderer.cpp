@@ -99,7 +99,7 @@ void drawText(QPainter& painter, const LineFrame& frame, const LinePiece& piece)
     const int start = x;
     for (char byte : codes) {
         auto code = static_cast<uint8_t>(byte);
-        int width = std::max(0, font.widths[code]);
+        int width = static_cast<int>(glyphWidth(piece.style, code)); // as the layout measured it
         if (char16_t character = shownCharacter(code)) {
             drawGlyph(painter, font, character, x, width, baseline, italic);
         }
