@@ -262,7 +262,8 @@ size_t Layout::fullStep(size_t position, size_t itemStart, const ScanStyle& item
     lineEndRequested_ = false;
     pageBreakRequested_ = false;
     headingOpened_ = false;
-    if (kObserved && pageAppended && pageObserver_ != nullptr) {
+    // Once per page, so a build's step may look.
+    if (pageAppended && pageObserver_ != nullptr) {
         pageObserver_->pageStarted(pageCount_ - 1, pageStart, p);
     }
     return p;

@@ -218,7 +218,8 @@ class Layout {
     // The layout step, run after every byte or tag: `position` is the scan position after it, `itemStart` the
     // position of the byte or the tag's backslash, `itemStyle` the style state before it. Returns the
     // position where the scan goes on.
-    // `kObserved`: whether the observers may be set; a build's scan, which has none, never looks for them.
+    // `kObserved`: whether a line observer may be set; a scan without one never looks for it (a page observer
+    // is looked for once per page in any scan).
     template <bool kObserved = false>
     size_t step(size_t position, size_t itemStart, const ScanStyle& itemStyle) {
         if (!lineEndRequested_ && !pageBreakRequested_ && !headingOpened_ && position < text_.size() &&

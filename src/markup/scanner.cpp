@@ -75,7 +75,7 @@ void Scanner::preparePass(bool firstPass, uint16_t normalFont, PageTable* pages)
 
 void Scanner::runPass(bool firstPass) {
     startPass(firstPass);
-    scanLoop<ScanMode::Build>(0);
+    scanLoop<false>(0);
     if (recordPages_) {
         (firstPass ? tables_.smallPagesNotKept : tables_.largePagesNotKept) = layout_.pagesNotKept();
     }
@@ -91,7 +91,8 @@ void Scanner::setObservers(LayoutObserver* pages, LayoutObserver* lines, ScanObs
 
 void Scanner::runViewPass(uint16_t normalFont, PageTable* pages) {
     preparePass(false, normalFont, pages);
-    scanLoop<ScanMode::ViewPass>(0);
+    // The build's own loop: the page observer is told each page as it starts.
+    scanLoop<false>(0);
 }
 
 void Scanner::scanFrom(uint16_t normalFont, const LayoutCheckpoint& checkpoint, size_t resume) {
@@ -100,11 +101,10 @@ void Scanner::scanFrom(uint16_t normalFont, const LayoutCheckpoint& checkpoint, 
     normalFont_ = normalFont;
     layout_.resume(checkpoint, &style_, &chapters_);
     stopRequested_ = false;
-    scanLoop<ScanMode::ViewPage>(resume);
+    scanLoop<true>(resume);
 }
 
-template <Scanner::ScanMode kMode> void Scanner::scanLoop(size_t pos) {
-    constexpr bool kObserved = kMode == ScanMode::ViewPage;
+template <bool kObserved> void Scanner::scanLoop(size_t pos) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text_.data());
     const size_t end = text_.size();
     auto isOrdinary = [](uint8_t byte) { return kByteClasses[byte] == Ordinary; };
@@ -158,13 +158,12 @@ template <Scanner::ScanMode kMode> void Scanner::scanLoop(size_t pos) {
         if constexpr (kObserved) {
             observeItem(itemStart, pos, xBefore, before);
         }
-        pos = layout_.step<kMode != ScanMode::Build>(pos, start, before);
+        pos = layout_.step<kObserved>(pos, start, before);
     }
 }
 
-template void Scanner::scanLoop<Scanner::ScanMode::Build>(size_t);
-template void Scanner::scanLoop<Scanner::ScanMode::ViewPass>(size_t);
-template void Scanner::scanLoop<Scanner::ScanMode::ViewPage>(size_t);
+template void Scanner::scanLoop<false>(size_t);
+template void Scanner::scanLoop<true>(size_t);
 
 void Scanner::observeItem(size_t start, size_t end, uint32_t xBefore, const ScanStyle& before) {
     if (observer_ == nullptr || end <= start) {

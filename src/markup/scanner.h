@@ -77,10 +77,9 @@ class Scanner {
     void startPass(bool firstPass);
     void preparePass(bool firstPass, uint16_t normalFont, PageTable* pages);
     void runPass(bool firstPass);
-    // The scan loop from `pos` to the end of the text; an observed loop tells the scan observer and stops
-    // when asked.
-    enum class ScanMode { Build, ViewPass, ViewPage };
-    template <ScanMode kMode> void scanLoop(size_t pos);
+    // The scan loop from `pos` to the end of the text; an observed loop tells the scan and line observers
+    // and stops when asked.
+    template <bool kObserved> void scanLoop(size_t pos);
     void observeItem(size_t start, size_t end, uint32_t xBefore, const ScanStyle& before);
     // The tag whose backslash is at `tag`; returns the position after it.
     size_t scanTag(size_t tag);
