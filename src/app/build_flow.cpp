@@ -182,7 +182,9 @@ void ShellApp::buildJob() {
         logManager_->setSourceName(displayName(job->source));
         BuildSettings settings;
         settings.replaceOutput = overwrite_; // a numbered name never replaces a file
-        (void)buildBook(&job->source, job->output.get(), *job->info, 0, settings);
+        if (!failed(buildBook(&job->source, job->output.get(), *job->info, 0, settings))) {
+            lastBook_ = job->output->fullPath(); // File > Preview Last Book offers it
+        }
         logManager_->setSourceName(QString());
     }
     application_->post(nullptr, MsgJobDone);

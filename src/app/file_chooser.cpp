@@ -53,6 +53,28 @@ std::optional<QString> FileChooser::chooseSource(LocalStringManager& strings) {
     return dialog.selectedFiles().first();
 }
 
+std::optional<QString> FileChooser::chooseBook(LocalStringManager& strings) {
+    if (hasNextChoice) {
+        hasNextChoice = false;
+        return std::exchange(nextChoice, std::nullopt);
+    }
+    QFileDialog dialog;
+    dialog.setWindowTitle(QStringLiteral("Preview Book"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters({filterFor(QStringLiteral("Tarn Reader Book"), QStringLiteral(".tdb")),
+                           QStringLiteral("All Files (*.*)")});
+    dialog.setLabelText(QFileDialog::FileName, text(strings.getWithColon(kFileNameLabelEntry)));
+    dialog.setLabelText(QFileDialog::FileType, text(strings.getWithColon(kFilesOfTypeLabelEntry)));
+    dialog.adjustSize();
+    dialog.move(centredOnScreen(dialog.size()));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().first();
+}
+
 void FileChooser::setNextChoice(std::optional<QString> choice) {
     hasNextChoice = true;
     nextChoice = std::move(choice);

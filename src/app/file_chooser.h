@@ -23,6 +23,10 @@ class FileChooser {
     // The filters in their order, as the chooser shows them.
     static QStringList filters();
 
+    // The book to preview: a single existing file, "Tarn Reader Book (*.tdb)" first, then "All Files (*.*)".
+    // Answered by setNextChoice like the source chooser.
+    static std::optional<QString> chooseBook(LocalStringManager& strings);
+
     // The next chooser is not shown: it returns `choice` at once (none = cancelled). Only the next one.
     static void setNextChoice(std::optional<QString> choice);
 };

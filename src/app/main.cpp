@@ -1,8 +1,10 @@
 // The desktop program: drop ".tml" and ".txt" sources on its window, or name them on the command line, and
 // each becomes a ".tdb" book beside it. With files named, it builds them and closes unless something was
-// reported.
+// reported. `quillery --export-pages DIR ... BOOK.tdb` saves a book's pages as images instead, without a
+// window.
 
 #include "app/command_line.h"
+#include "app/export_command.h"
 #include "app/message_box.h"
 #include "app/shell_app.h"
 #include "app/shell_messages.h"
@@ -16,6 +18,9 @@
 
 int main(int argc, char** argv) {
     using namespace quillery;
+    if (isExportPagesCommand(argc, argv)) {
+        return runExportPagesCommand(argc, argv); // no window: pages saved as images
+    }
     QApplication qtApplication(argc, argv); // takes out the toolkit's own options
     // SIGINT and SIGTERM remove a running build's temporary files and unfinished book before the program
     // ends.

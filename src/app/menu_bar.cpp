@@ -26,7 +26,13 @@ const std::vector<Menu>& applicationMenus() {
     static const std::vector<Menu> menus = {
         {107,
          CmdFileMenu,
-         {{109, 'O', kModifierCtrl, CmdMakeBook}, {112, 0, 0, CmdClose}, {0, 0, 0, 0}, {121, 0, 0, CmdQuit}}},
+         {{109, 'O', kModifierCtrl, CmdMakeBook},
+          {0, 'P', kModifierCtrl, CmdPreviewBook, "Preview Book..."},
+          {0, 'P', kModifierCtrl | kModifierShift, CmdPreviewLastBook, "Preview Last Book"},
+          {0, 'E', kModifierCtrl, CmdExportPages, "Export Pages..."},
+          {112, 0, 0, CmdClose},
+          {0, 0, 0, 0},
+          {121, 0, 0, CmdQuit}}},
         {123,
          CmdEditMenu,
          {{124, 'Z', kModifierCtrl, CmdUndo},
@@ -42,7 +48,7 @@ const std::vector<Menu>& applicationMenus() {
 }
 
 QString menuItemText(LocalStringManager& strings, const MenuItem& item) {
-    QString text = entry(strings, item.stringEntry);
+    QString text = item.text ? QString::fromUtf8(item.text) : entry(strings, item.stringEntry);
     if (item.key == 0) {
         return text;
     }
@@ -82,7 +88,7 @@ QKeySequence menuItemKeys(const MenuItem& item) {
 MenuBar::MenuBar(Application& application) : application_(application) {
     for (const Menu& menu : applicationMenus()) {
         for (const MenuItem& item : menu.items) {
-            if (item.stringEntry == 0) {
+            if (item.command == 0) {
                 continue;
             }
             auto action = std::make_unique<QAction>(menuItemText(application.strings(), item));
@@ -104,7 +110,7 @@ QMenuBar* MenuBar::createFor(QWidget* window) const {
         // The items take their state when the menu opens, so they are never stale.
         QObject::connect(shown, &QMenu::aboutToShow, &application_, [this] { application_.refresh(); });
         for (const MenuItem& item : menu.items) {
-            if (item.stringEntry == 0) {
+            if (item.command == 0) {
                 shown->addSeparator();
                 continue;
             }

@@ -1,11 +1,12 @@
-// The application's menu bar: File (Open..., Close, Quit) and Edit (Undo, Cut, Copy, Paste, Delete,
-// Preferences...), every text a string list entry.
+// The application's menu bar: File (Open..., Preview Book..., Preview Last Book, Export Pages..., Close,
+// Quit) and Edit (Undo, Cut, Copy, Paste, Delete, Preferences...), every text a string list entry but for the
+// preview items, which the string list does not have.
 //
-// An item is described by its string entry, its shortcut key byte and modifier byte (2 Ctrl, 1 Shift, 0x10
-// Alt; key 0 = no shortcut) and its command. An item with a shortcut shows after its text a tab, the modifier
-// names ("Ctrl", "Shift", "Alt", in this order) each followed by "+", and the key; the Delete key is shown
-// as entry 272 ("Del"). The shortcut also executes the command, and every refresh enables the item through
-// MsgUpdate.
+// An item is described by its string entry (or its own text), its shortcut key byte and modifier byte (2
+// Ctrl, 1 Shift, 0x10 Alt; key 0 = no shortcut) and its command; an item without a command is a separator. An
+// item with a shortcut shows after its text a tab, the modifier names ("Ctrl", "Shift", "Alt", in this order)
+// each followed by "+", and the key; the Delete key is shown as entry 272 ("Del"). The shortcut also executes
+// the command, and every refresh enables the item through MsgUpdate.
 #pragma once
 
 #include "framework/application.h"
@@ -29,10 +30,11 @@ inline constexpr uint8_t kModifierAlt = 0x10;
 inline constexpr uint8_t kKeyDelete = 0x2E; // the system's key code of the Delete key
 
 struct MenuItem {
-    uint32_t stringEntry; // 0 for a separator
+    uint32_t stringEntry; // 0 for a separator or an item with its own text
     uint8_t key;
     uint8_t modifiers;
-    uint16_t command;
+    uint16_t command;           // 0 for a separator
+    const char* text = nullptr; // the item's text when the string list has none for it
 };
 
 struct Menu {

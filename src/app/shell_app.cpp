@@ -4,6 +4,8 @@
 #include "app/file_chooser.h"
 #include "app/main_window.h"
 #include "app/menu_bar.h"
+#include "app/message_box.h"
+#include "app/preview_window.h"
 #include "app/progress_dialog.h"
 #include "app/shell_messages.h"
 #include "framework/diagnostics.h"
@@ -37,6 +39,9 @@ ShellApp::~ShellApp() {
         if (dialog && !dialog->isFinished()) {
             delete dialog;
         }
+    }
+    for (const QPointer<PreviewWindow>& preview : previews_) {
+        delete preview.data();
     }
     if (mainWindow_) {
         mainWindow_->disconnect(application_.get());
@@ -103,6 +108,28 @@ void ShellApp::chooseSourceFile() {
     application_->send(nullptr, MsgOpenFile, &record);
 }
 
+void ShellApp::chooseBookToPreview() {
+    if (std::optional<QString> chosen = FileChooser::chooseBook(application_->strings())) {
+        openPreview(FileService(QFile::encodeName(*chosen).toStdString()).fullPath());
+    }
+}
+
+PreviewWindow* ShellApp::openPreview(const std::string& path) {
+    std::string error;
+    std::unique_ptr<PreviewBook> book = PreviewBook::open(path, error);
+    if (!book) {
+        MessageBox::showError(application_->name(), QString::fromStdString(error));
+        return nullptr;
+    }
+    auto* window = new PreviewWindow(std::move(book), path, menuBar_.get());
+    std::erase_if(previews_, [](const QPointer<PreviewWindow>& preview) { return preview.isNull(); });
+    previews_.emplace_back(window);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
 void ShellApp::queueCommandLine(const MessageData* data) {
     const auto* commandLine = dynamic_cast<const CommandLineRecord*>(data);
     const size_t count = commandLine ? commandLine->files.size() : 0;
@@ -136,6 +163,14 @@ bool ShellApp::executeCommand(uint16_t command) {
         return true;
     case CmdMakeBook:
         chooseSourceFile();
+        return true;
+    case CmdPreviewBook:
+        chooseBookToPreview();
+        return true;
+    case CmdPreviewLastBook:
+        if (!lastBook_.empty()) {
+            openPreview(lastBook_);
+        }
         return true;
     case CmdQuit:
         // A click queued before the button was disabled must not end a batch halfway.
@@ -188,7 +223,11 @@ bool ShellApp::updateCommand(CommandRecord& record) {
     case CmdNewWindow:
     case CmdMakeBook:
     case CmdPreferences:
+    case CmdPreviewBook:
         record.enabled = jobs_.empty();
+        return true;
+    case CmdPreviewLastBook:
+        record.enabled = jobs_.empty() && !lastBook_.empty();
         return true;
     case CmdQuit:
         record.enabled = application_->openDialogCount() == 0;

@@ -9,8 +9,10 @@
 // as one batch (or sends MsgInteractive, which clears the auto-quit flag), MsgOpenFile queues one job, and
 // the build chain (MsgBatchStart to MsgBatchEnd, one step per message, see build_flow.cpp) turns the queued
 // files into books. Its commands: New Window and Preferences open or raise the main window, Make Book...
-// opens the file chooser, Quit asks the framework to quit; the first three only while no job is queued, Quit
-// only while no framework dialog is open.
+// opens the file chooser, Preview Book... opens a chosen book in a Preview window and Preview Last Book the
+// book the last successful build wrote, Quit asks the framework to quit; all but Quit only while no job is
+// queued (Preview Last Book only once a build has written a book), Quit only while no framework dialog is
+// open.
 //
 // The auto-quit flag starts set: a batch that ends with it still set (files named on the command line, no
 // error or warning logged) ends the program with exit code 0.
@@ -26,12 +28,15 @@
 #include <QPointer>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace quillery {
 
 class BookInfoDialog;
 class MainWindow;
 class MenuBar;
+class PreviewWindow;
 class ProgressDialog;
 
 inline constexpr const char* kApplicationName = "Quillery";
@@ -61,6 +66,12 @@ class ShellApp : public MessageTarget {
     bool promptOption() const { return prompt_; }
     const BookJobQueue& jobs() const { return jobs_; }
     uint32_t jobCount() const { return jobCount_; }
+    // The full path of the book the last successful build wrote; empty before one.
+    const std::string& lastBook() const { return lastBook_; }
+
+    // Opens the book at `path` in a new Preview window, or says in a message box why it cannot; the window,
+    // or null.
+    PreviewWindow* openPreview(const std::string& path);
 
     bool handleMessage(MessageNumber number, MessageData* data) override;
 
@@ -70,6 +81,7 @@ class ShellApp : public MessageTarget {
     bool updateCommand(CommandRecord& record);
     void openMainWindow();
     void chooseSourceFile();
+    void chooseBookToPreview();
     void queueCommandLine(const MessageData* data);
     void quit(int exitCode);
 
@@ -90,6 +102,8 @@ class ShellApp : public MessageTarget {
     QPointer<MainWindow> mainWindow_;
     QPointer<ProgressDialog> progress_;
     QPointer<BookInfoDialog> bookInfo_;
+    std::vector<QPointer<PreviewWindow>> previews_;
+    std::string lastBook_;
 
     bool autoQuit_ = true;
     bool overwrite_ = false;

@@ -43,6 +43,9 @@ inline constexpr uint16_t CmdCopy = 26;
 inline constexpr uint16_t CmdPaste = 27;
 inline constexpr uint16_t CmdDelete = 28;
 inline constexpr uint16_t CmdPreferences = 30;
+inline constexpr uint16_t CmdPreviewBook = 60;     // choose a book and open it in a Preview window
+inline constexpr uint16_t CmdPreviewLastBook = 61; // preview the book the last build wrote
+inline constexpr uint16_t CmdExportPages = 62;     // the active Preview window saves pages as images
 
 // One file on its way into the job queue: its index in its batch (0-based) and the batch's size.
 struct FileDropRecord : MessageData {

@@ -141,12 +141,14 @@ TEST(MenuTest, ItemsShowTheirShortcutsFromTheStringList) {
     for (const Menu& menu : applicationMenus()) {
         shown.push_back(QString::fromStdU16String(strings.get(menu.titleEntry)->text()));
         for (const MenuItem& item : menu.items) {
-            shown.push_back(item.stringEntry ? menuItemText(strings, item) : QStringLiteral("-"));
+            shown.push_back(item.command ? menuItemText(strings, item) : QStringLiteral("-"));
         }
     }
-    EXPECT_EQ(shown, (std::vector<QString>{"File", "Open...\tCtrl+O", "Close", "-", "Quit", "Edit",
-                                           "Undo\tCtrl+Z", "-", "Cut\tCtrl+X", "Copy\tCtrl+C",
-                                           "Paste\tCtrl+V", "Delete\tDel", "-", "Preferences...\tCtrl+G"}));
+    EXPECT_EQ(shown,
+              (std::vector<QString>{"File", "Open...\tCtrl+O", "Preview Book...\tCtrl+P",
+                                    "Preview Last Book\tCtrl+Shift+P", "Export Pages...\tCtrl+E", "Close",
+                                    "-", "Quit", "Edit", "Undo\tCtrl+Z", "-", "Cut\tCtrl+X", "Copy\tCtrl+C",
+                                    "Paste\tCtrl+V", "Delete\tDel", "-", "Preferences...\tCtrl+G"}));
     MenuItem every{109, 'O', kModifierCtrl | kModifierShift | kModifierAlt, CmdMakeBook};
     EXPECT_EQ(menuItemText(strings, every), QStringLiteral("Open...\tCtrl+Shift+Alt+O"));
     EXPECT_EQ(menuItemKeys(every), QKeySequence(QStringLiteral("Ctrl+Shift+Alt+O")));
