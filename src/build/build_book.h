@@ -7,6 +7,9 @@
 #include "framework/verdict.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 
 namespace quillery {
 
@@ -24,6 +27,11 @@ struct BuildSettings {
     // Where every report of the build goes; null: the sink of the calling thread (the channels unless the
     // caller has named another). Builds on different threads with sinks of their own can run side by side.
     DiagnosticSink* diagnostics = nullptr;
+    // The source's text when a front end has made it from the file itself (a converted source): used instead
+    // of reading the file, which must still exist and be readable, since it names the build and its files.
+    std::optional<std::string_view> sourceText;
+    // The image folder the book's images are taken from; unset: the one beside the source.
+    std::optional<std::string> imageFolder;
 };
 
 // Builds the book of `source` into `output` with the book information `info` (only its title is read here;

@@ -5,6 +5,7 @@
 #include "build/diagnostics.h"
 #include "build/header_fields.h"
 #include "cli/diagnostic_printer.h"
+#include "cli/markdown_sources.h"
 #include "markup/paginate_book.h"
 
 #include <utility>
@@ -56,10 +57,18 @@ int runBuilds(const CliOptions& options, DiagnosticPrinter& printer) {
     for (const std::string& source : options.sources) {
         printer.setFile(source);
         FileService sourceFile(source);
-        BookInfo info = bookInfoFor(sourceFile.path(), options);
+        // A Markdown source is built from the markup text it converts to.
+        std::optional<MarkdownBuild> markdown;
+        if (markdown::isMarkdownPath(sourceFile.path()) && !markdown.emplace().prepare(sourceFile, options)) {
+            status = 1;
+            continue;
+        }
+        BookInfo info = markdown ? markdown->conversion().info : bookInfoFor(sourceFile.path(), options);
         // A source that cannot be opened is reported by the build itself, whatever the title.
         if (info.title.empty() && sourceOpens(sourceFile)) {
-            reportError("The book has no title: add TITLE=\"...\" to the source or pass --title.");
+            reportError(markdown
+                            ? "The book has no title: add \"title:\" to the front matter or pass --title."
+                            : "The book has no title: add TITLE=\"...\" to the source or pass --title.");
             status = 1;
             continue;
         }
@@ -80,7 +89,16 @@ int runBuilds(const CliOptions& options, DiagnosticPrinter& printer) {
         BuildSettings settings;
         settings.checkOnly = options.check;
         settings.replaceOutput = !options.keepExisting; // a numbered name never replaces a file
-        if (failed(buildBook(&sourceFile, &outputFile, info, flags, settings))) {
+        if (markdown) {
+            settings.sourceText = markdown->conversion().markup;
+            settings.imageFolder = markdown->imageFolder();
+            printer.setPlaceTranslator([&places = markdown->conversion().places](SourcePlace place) {
+                return places.translate(place);
+            });
+        }
+        Verdict built = buildBook(&sourceFile, &outputFile, info, flags, settings);
+        printer.setPlaceTranslator({});
+        if (failed(built)) {
             status = 1;
             continue;
         }

@@ -4,6 +4,7 @@
 #include "cli/cli_options.h"
 #include "cli/diagnostic_printer.h"
 #include "cli/inspect_command.h"
+#include "cli/markdown_sources.h"
 #include "cli/standard_output.h"
 #include "framework/interrupt_cleanup.h"
 
@@ -59,5 +60,8 @@ int main(int argc, char** argv) {
     // SIGINT and SIGTERM remove the build's temporary files and unfinished book, then end with 128 + signal.
     (void)installInterruptCleanup();
     cli::DiagnosticPrinter printer(options->diagnostics, options->verbose, stderr, stdout);
+    if (options->emitMarkup) {
+        return finish(cli::runEmitMarkup(*options, printer));
+    }
     return finish(cli::runBuilds(*options, printer));
 }
