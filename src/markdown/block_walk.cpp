@@ -230,7 +230,7 @@ void TreeWalk::enterItem(cmark_node* node) {
     if (!lists_.empty() && lists_.back().ordered) {
         prefix += std::to_string(lists_.back().number++) + lists_.back().delimiter + " ";
     } else {
-        prefix += "\x95 "; // the bullet of the device's character set
+        prefix += "\\a149 "; // the bullet, as a tag: the text stays ASCII
     }
     if (std::strcmp(cmark_node_get_type_string(node), "tasklist") == 0) {
         prefix += cmark_gfm_extensions_get_tasklist_item_checked(node) ? "[x] " : "[ ] ";
