@@ -25,8 +25,9 @@ std::string_view literalOf(cmark_node* node) {
     return literal != nullptr ? std::string_view(literal) : std::string_view();
 }
 
-bool isTightItemParagraph(cmark_node* paragraph) {
-    cmark_node* item = cmark_node_parent(paragraph);
+// Whether `block` stands directly in an item of a tight list.
+bool isTightItemParagraph(cmark_node* block) {
+    cmark_node* item = cmark_node_parent(block);
     if (item == nullptr || cmark_node_get_type(item) != CMARK_NODE_ITEM) {
         return false;
     }
@@ -47,13 +48,15 @@ std::string expandTabs(std::string_view line) {
     return result;
 }
 
-// The plain text of a heading: what its text and code spans say.
+// The plain text of a heading: what its text and code spans say (not the descriptions of its images).
 void appendPlainText(cmark_node* node, std::string& text) {
     cmark_iter* iter = cmark_iter_new(node);
     for (cmark_event_type event; (event = cmark_iter_next(iter)) != CMARK_EVENT_DONE;) {
         cmark_node* current = cmark_iter_get_node(iter);
         cmark_node_type type = cmark_node_get_type(current);
-        if (event == CMARK_EVENT_ENTER && (type == CMARK_NODE_TEXT || type == CMARK_NODE_CODE)) {
+        if (event == CMARK_EVENT_ENTER && type == CMARK_NODE_IMAGE) {
+            cmark_iter_reset(iter, current, CMARK_EVENT_EXIT); // an image leaves the heading's text
+        } else if (event == CMARK_EVENT_ENTER && (type == CMARK_NODE_TEXT || type == CMARK_NODE_CODE)) {
             text += literalOf(current);
         }
     }
@@ -173,7 +176,8 @@ void TreeWalk::exitBlock(cmark_node* node) {
         return;
     case CMARK_NODE_LIST:
         lists_.pop_back();
-        writer_.endBlock(Separation::BlankLine);
+        // A list inside an item of a tight list ends like that item's paragraphs.
+        writer_.endBlock(isTightItemParagraph(node) ? Separation::Line : Separation::BlankLine);
         return;
     case CMARK_NODE_ITEM: {
         cmark_node* list = cmark_node_parent(node);
@@ -241,7 +245,7 @@ void TreeWalk::enterItem(cmark_node* node) {
 
 void TreeWalk::codeBlock(cmark_node* node) {
     std::string_view code = literalOf(node);
-    if (!code.empty() && code.back() == '\n') {
+    while (!code.empty() && code.back() == '\n') {
         code.remove_suffix(1);
     }
     int fenceLength = 0, fenceOffset = 0;
