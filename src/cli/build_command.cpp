@@ -58,12 +58,15 @@ int runBuilds(const CliOptions& options, DiagnosticPrinter& printer) {
         printer.setFile(source);
         FileService sourceFile(source);
         // A Markdown source is built from the markup text it converts to.
-        std::optional<MarkdownBuild> markdown;
-        if (markdown::isMarkdownPath(sourceFile.path()) && !markdown.emplace().prepare(sourceFile, options)) {
-            status = 1;
-            continue;
+        std::optional<markdown::MarkdownBook> markdown;
+        if (markdown::isMarkdownPath(sourceFile.path())) {
+            markdown.emplace(markdown::convertMarkdownFile(sourceFile, headerOverrides(options)));
+            if (markdown->failedToConvert()) {
+                status = 1;
+                continue;
+            }
         }
-        BookInfo info = markdown ? markdown->conversion().info : bookInfoFor(sourceFile.path(), options);
+        BookInfo info = markdown ? markdown->info() : bookInfoFor(sourceFile.path(), options);
         // A source that cannot be opened is reported by the build itself, whatever the title.
         if (info.title.empty() && sourceOpens(sourceFile)) {
             reportError(markdown
@@ -89,15 +92,8 @@ int runBuilds(const CliOptions& options, DiagnosticPrinter& printer) {
         BuildSettings settings;
         settings.checkOnly = options.check;
         settings.replaceOutput = !options.keepExisting; // a numbered name never replaces a file
-        if (markdown) {
-            settings.sourceText = markdown->conversion().markup;
-            settings.imageFolder = markdown->imageFolder();
-            printer.setPlaceTranslator([&places = markdown->conversion().places](SourcePlace place) {
-                return places.translate(place);
-            });
-        }
-        Verdict built = buildBook(&sourceFile, &outputFile, info, flags, settings);
-        printer.setPlaceTranslator({});
+        Verdict built = markdown ? markdown->build(sourceFile, &outputFile, info, flags, settings)
+                                 : buildBook(&sourceFile, &outputFile, info, flags, settings);
         if (failed(built)) {
             status = 1;
             continue;

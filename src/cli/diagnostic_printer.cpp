@@ -110,11 +110,7 @@ void DiagnosticPrinter::setFile(std::string file) {
     warnings_ = 0;
 }
 
-int DiagnosticPrinter::print(const Report& given) {
-    Report report = given;
-    if (translator_ && report.place) {
-        report.place = translator_(*report.place);
-    }
+int DiagnosticPrinter::print(const Report& report) {
     errors_ += report.level == ReportLevel::Error ? 1 : 0;
     warnings_ += report.level == ReportLevel::Warning ? 1 : 0;
     if (format_ == DiagnosticsFormat::Json) {

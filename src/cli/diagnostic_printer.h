@@ -5,7 +5,6 @@
 #include "cli/cli_options.h"
 
 #include <cstdio>
-#include <functional>
 #include <string>
 
 namespace quillery::cli {
@@ -33,10 +32,6 @@ class DiagnosticPrinter {
     int errors() const { return errors_; }
     int warnings() const { return warnings_; }
     int print(const Report& report);
-    // Turns the places of the reports that follow into places of the file the author wrote (a converted
-    // source names places of its own file, not of the text the build saw). Empty: places print as they are.
-    using PlaceTranslator = std::function<SourcePlace(SourcePlace)>;
-    void setPlaceTranslator(PlaceTranslator translator) { translator_ = std::move(translator); }
 
   private:
     DiagnosticsFormat format_;
@@ -44,7 +39,6 @@ class DiagnosticPrinter {
     FILE* human_;
     FILE* json_;
     std::string file_;
-    PlaceTranslator translator_;
     int errors_ = 0;
     int warnings_ = 0;
 };

@@ -2,29 +2,13 @@
 
 #include "build/book_paths.h"
 #include "build/diagnostics.h"
-#include "build/source_text.h"
 #include "cli/diagnostic_printer.h"
-#include "framework/interrupt_cleanup.h"
 
-#include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
-#include <stdlib.h>
 #include <unistd.h>
 
 namespace quillery::cli {
 namespace {
-
-std::optional<markdown::Conversion> convertFile(const FileService& source, const CliOptions& options) {
-    SourceText text;
-    if (readSource(source.fullPath(), text) != ReadSourceResult::Ok) {
-        return std::nullopt;
-    }
-    markdown::ConversionSettings settings;
-    settings.markdownFolder = source.parentFolder();
-    settings.overrides = headerOverrides(options);
-    return markdown::convertMarkdown(text.view(), settings);
-}
 
 // Writes `text` to a new file at `path` (replacing one only with `replace`); a failure is reported and leaves
 // no partial file behind.
@@ -57,7 +41,8 @@ bool emitOne(const std::string& sourcePath, const CliOptions& options) {
         reportError("--emit-tml converts Markdown sources (.md); this source is not one.");
         return false;
     }
-    std::optional<markdown::Conversion> conversion = convertFile(source, options);
+    std::optional<markdown::Conversion> conversion =
+        markdown::convertMarkdownFile(source, headerOverrides(options));
     if (!conversion) {
         reportError("The input file \"%s\" could not be opened.", source.fileName().c_str());
         return false;
@@ -93,41 +78,6 @@ markdown::HeaderFields headerOverrides(const CliOptions& options) {
     fields.isbn = options.isbn;
     fields.copyright = options.copyright;
     return fields;
-}
-
-MarkdownBuild::~MarkdownBuild() {
-    if (!scratch_.empty()) {
-        auto held = InterruptCleanup::hold();
-        std::error_code ignored;
-        std::filesystem::remove_all(scratch_, ignored);
-        InterruptCleanup::dropFolder(scratch_);
-    }
-}
-
-bool MarkdownBuild::prepare(const FileService& source, const CliOptions& options) {
-    std::optional<markdown::Conversion> conversion = convertFile(source, options);
-    if (!conversion) {
-        return true; // the build reports the source it cannot open
-    }
-    conversion_ = std::move(*conversion);
-    if (conversion_.errors > 0) {
-        return false;
-    }
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/quillery-markdown-XXXXXX";
-    {
-        auto held = InterruptCleanup::hold();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            reportError("Could not create a scratch folder for the images of the book.");
-            return false;
-        }
-        scratch_ = pattern;
-        InterruptCleanup::addFolder(scratch_);
-    }
-    imageFolder_ = scratch_ + "/images";
-    return conversion_.images.empty() ||
-           !failed(markdown::copyImages(conversion_.images, imageFolder_, false));
 }
 
 int runEmitMarkup(const CliOptions& options, DiagnosticPrinter& printer) {
