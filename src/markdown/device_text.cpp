@@ -16,6 +16,10 @@ constexpr std::string_view kLatinExtendedA =
     "AaAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIiIiIiIiIiIiJjKkkLlLlLlL"
     "lLlNnNnNnnNnOoOoOoOoRrRrRrSsSsSsSsTtTtTtUuUuUuUuUuUuWwYyYZzZzZzs";
 
+bool isPlainAscii(char c) {
+    return c >= 0x20 && c < 0x7F && c != '\\' && c != '<';
+}
+
 bool deviceHasByte(uint8_t byte) {
     return byte != 0x8D && byte != 0x8E && byte != 0x8F && byte != 0x90 && byte != 0x99;
 }
@@ -65,6 +69,16 @@ char asciiFallback(uint32_t codePoint) {
 void appendDeviceText(std::string& out, std::string_view utf8, TextMode mode, Notices& notices,
                       SourcePlace place) {
     for (size_t at = 0; at < utf8.size();) {
+        // Plain ASCII goes over as it is, a run at a time.
+        size_t run = at;
+        while (run < utf8.size() && isPlainAscii(utf8[run])) {
+            ++run;
+        }
+        if (run > at) {
+            out.append(utf8.data() + at, run - at);
+            at = run;
+            continue;
+        }
         size_t length = 1;
         uint32_t codePoint = decodeUtf8(utf8, at, length);
         at += length;

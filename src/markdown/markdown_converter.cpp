@@ -3,13 +3,13 @@
 #include "markdown/header_block.h"
 #include "markdown/markup_writer.h"
 #include "markdown/notices.h"
+#include "markdown/parser_arena.h"
 #include "markdown/tree_walk.h"
 #include "markdown/utf8_input.h"
 
 #include <cmark-gfm-core-extensions.h>
 #include <cmark-gfm-extension_api.h>
 #include <cmark-gfm.h>
-#include <memory>
 #include <mutex>
 
 namespace quillery::markdown {
@@ -18,25 +18,22 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr const char* kExtensions[] = {"table", "strikethrough", "tasklist"};
 
-struct ParserDeleter {
-    void operator()(cmark_parser* parser) const { cmark_parser_free(parser); }
-};
-struct NodeDeleter {
-    void operator()(cmark_node* node) const { cmark_node_free(node); }
-};
-using Document = std::unique_ptr<cmark_node, NodeDeleter>;
-
-Document parse(std::string_view text) {
+// The document of `text`. Its nodes live in the current ParserArena and are released with it.
+cmark_node* parse(std::string_view text) {
     static std::once_flag registered;
     std::call_once(registered, [] { cmark_gfm_core_extensions_ensure_registered(); });
-    std::unique_ptr<cmark_parser, ParserDeleter> parser(cmark_parser_new(CMARK_OPT_FOOTNOTES));
+    // Footnotes cost the parser two more walks over the whole tree: only a text that can hold one asks for
+    // them.
+    bool footnotes = text.find("[^") != std::string_view::npos;
+    cmark_parser* parser = cmark_parser_new_with_mem(footnotes ? CMARK_OPT_FOOTNOTES : CMARK_OPT_DEFAULT,
+                                                     ParserArena::allocator());
     for (const char* name : kExtensions) {
         if (cmark_syntax_extension* extension = cmark_find_syntax_extension(name)) {
-            cmark_parser_attach_syntax_extension(parser.get(), extension);
+            cmark_parser_attach_syntax_extension(parser, extension);
         }
     }
-    cmark_parser_feed(parser.get(), text.data(), text.size());
-    return Document(cmark_parser_finish(parser.get()));
+    cmark_parser_feed(parser, text.data(), text.size());
+    return cmark_parser_finish(parser);
 }
 
 // The input made fit for the parser, with its front matter taken out.
@@ -80,14 +77,16 @@ Conversion convertMarkdown(std::string_view markdown, const ConversionSettings& 
     result.places.mark(0, {1, 1});
     result.markup = headerBlock(result.fields);
 
-    Document document = parse(text);
+    ParserArena arena;
+    cmark_node* document = parse(text);
     ImageImporter images(settings.markdownFolder);
-    if (document) {
+    if (document != nullptr) {
+        result.markup.reserve(result.markup.size() + text.size() + text.size() / 8);
         SlugSet anchors;
-        std::vector<std::string> headingAnchors = claimHeadingAnchors(document.get(), anchors);
+        std::vector<std::string> headingAnchors = claimHeadingAnchors(document, anchors);
         MarkupWriter writer(result.markup, result.places, notices);
         TreeWalk walk(writer, images, std::move(headingAnchors), anchors);
-        walk.run(document.get());
+        walk.run(document);
         writer.dropSeparation();
         if (result.markup.back() != '\n') {
             writer.lineEnd();

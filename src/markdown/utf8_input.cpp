@@ -45,6 +45,10 @@ size_t validSequence(std::string_view text, size_t at) {
 Utf8Repair repairUtf8(std::string& text) {
     Utf8Repair repair;
     for (size_t at = 0; at < text.size();) {
+        if (text[at] > 0) {
+            ++at; // ASCII other than NUL
+            continue;
+        }
         if (text[at] == '\0') {
             text[at++] = kDroppedByte;
             continue;
