@@ -128,7 +128,6 @@ void TreeWalk::run(cmark_node* document) {
 }
 
 bool TreeWalk::enterBlock(cmark_node* node) {
-    std::string kind = cmark_node_get_type_string(node);
     switch (cmark_node_get_type(node)) {
     case CMARK_NODE_HEADING:
         enterHeading(node);
@@ -158,7 +157,8 @@ bool TreeWalk::enterBlock(cmark_node* node) {
         enterFootnote();
         return false;
     default:
-        return enterTablePart(node, kind);
+        enterTablePart(cmark_node_get_type_string(node));
+        return false;
     }
 }
 
@@ -293,8 +293,7 @@ void TreeWalk::enterFootnote() {
     writer_.markup("<footnote id=\"" + std::to_string(++footnotes_) + "\">\n");
 }
 
-bool TreeWalk::enterTablePart(cmark_node* node, const std::string& kind) {
-    (void)node;
+void TreeWalk::enterTablePart(const std::string& kind) {
     if (kind == "table") {
         writer_.notices().add(Notice::Table, writer_.place());
     } else if (kind == "table_header" || kind == "table_row") {
@@ -305,7 +304,6 @@ bool TreeWalk::enterTablePart(cmark_node* node, const std::string& kind) {
         }
         firstCell_ = false;
     }
-    return false;
 }
 
 void TreeWalk::exitTablePart(const std::string& kind) {

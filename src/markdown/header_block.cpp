@@ -33,7 +33,7 @@ std::string headerValue(const std::optional<std::string>& utf8) {
 std::string headerBlock(const HeaderFields& fields) {
     return "\\vTITLE=\"" + headerValue(fields.title) + "\"\nAUTHOR=\"" + headerValue(fields.author) +
            "\"\nPUBLISHER=\"" + headerValue(fields.publisher) + "\"\nEISBN=\"" + headerValue(fields.isbn) +
-           "\"\nCOPYRIGHT=\"" + headerValue(fields.copyright) + "\"\\v\n\n";
+           "\"\nCOPYRIGHT=\"" + headerValue(fields.copyright) + "\"\n\n\\v";
 }
 
 BookInfo bookInfoOf(const HeaderFields& fields) {

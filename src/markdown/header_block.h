@@ -10,8 +10,10 @@
 
 namespace quillery::markdown {
 
-// The block for `fields`, ending in a blank line. A value keeps what a header field can hold: characters
-// outside Windows-1252 become "?", a double quote and bytes above 127 are written as `\aNNN`, a backslash as
+// The block for `fields`. Its line ends, a blank line after the fields included, are inside the hidden text:
+// the book's first page starts with the text that follows. A value keeps what a header field can hold:
+// characters outside Windows-1252 become "?", a double quote and bytes above 127 are written as `\aNNN`, a
+// backslash as
 // `\\`, and control characters are dropped.
 std::string headerBlock(const HeaderFields& fields);
 

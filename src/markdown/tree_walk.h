@@ -45,7 +45,7 @@ class TreeWalk {
     void codeBlock(cmark_node* node);
     void htmlBlock(cmark_node* node);
     void enterFootnote();
-    bool enterTablePart(cmark_node* node, const std::string& kind);
+    void enterTablePart(const std::string& kind);
     void exitTablePart(const std::string& kind);
     void enterLink(cmark_node* node);
     void exitLink();

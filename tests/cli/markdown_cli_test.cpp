@@ -40,6 +40,11 @@ TEST(MarkdownCliTest, BuildsABookWithMessagesAtMarkdownPlaces) {
                                               dir.file("story.md") + "\", \"line\": 6, \"column\": 1}"))
         << run.out;
 
+    // The header fields take no room: the first page begins with the first chapter.
+    CliRun pages = runCli("--inspect --pages '" + dir.file("story.tdb") + "'");
+    EXPECT_NE(std::string::npos, pages.out.find("position 0; style 0x0000: small font, left\n  | One\n"))
+        << pages.out;
+
     CliRun inspect = runCli("--inspect '" + dir.file("story.tdb") + "'");
     EXPECT_NE(std::string::npos, inspect.out.find("\"One\"")) << inspect.out;
     EXPECT_NE(std::string::npos, inspect.out.find("\"pic.png\" 8x8")) << inspect.out;
@@ -76,7 +81,7 @@ TEST(MarkdownCliTest, EmitTmlWritesTheMarkupAndImagesAndKeepsHandEdits) {
     writePicture(dir.file("pic.png"));
     CliRun run = runCli("--emit-tml '" + dir.file("story.md") + "'");
     EXPECT_EQ(0, run.status) << run.err;
-    EXPECT_EQ("\\vTITLE=\"Story\"\nAUTHOR=\"\"\nPUBLISHER=\"\"\nEISBN=\"\"\nCOPYRIGHT=\"\"\\v\n\n"
+    EXPECT_EQ("\\vTITLE=\"Story\"\nAUTHOR=\"\"\nPUBLISHER=\"\"\nEISBN=\"\"\nCOPYRIGHT=\"\"\n\n\\v"
               "\\x\\Q=\"one\"One\\x\n\nText with caf\xE9.\n\n\\m=\"pic.png\"\n",
               test::readFile(dir.file("story.tml")));
     EXPECT_EQ(test::readFile(dir.file("pic.png")), test::readFile(dir.file("story_img/pic.png")));

@@ -92,7 +92,7 @@ TEST(MarkdownMappingTest, FrontMatterGivesTheHeaderBlockAndOverridesWin) {
         settings);
     EXPECT_EQ(
         "\\vTITLE=\"It's: Caf\\a233\"\nAUTHOR=\"Given \\a034Quoted\\a034 \\\\ Author\"\nPUBLISHER=\"\"\n"
-        "EISBN=\"1-2\"\nCOPYRIGHT=\"\"\\v\n\nText\n",
+        "EISBN=\"1-2\"\nCOPYRIGHT=\"\"\n\n\\vText\n",
         conversion.markup);
     EXPECT_EQ(u"It's: Caf\u00E9", conversion.info.title.text());
     EXPECT_EQ(u"Given \"Quoted\" \\ Author", conversion.info.author.text());

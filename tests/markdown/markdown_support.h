@@ -16,7 +16,7 @@ inline std::string bodyOf(const std::string& markdown, const std::string& folder
     settings.markdownFolder = folder;
     ReportCollector quiet;
     std::string markup = markdown::convertMarkdown(markdown, settings).markup;
-    size_t end = markup.find("\\v\n\n");
+    size_t end = markup.find("\n\n\\v");
     return end == std::string::npos ? markup : markup.substr(end + 4);
 }
 
