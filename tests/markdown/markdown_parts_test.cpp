@@ -2,10 +2,12 @@
 // back to Markdown places.
 #include "markdown/device_text.h"
 #include "markdown/front_matter.h"
+#include "markdown/parser_arena.h"
 #include "markdown/position_map.h"
 #include "markdown/slugs.h"
 #include "markdown/utf8_input.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace quillery::markdown {
@@ -94,6 +96,24 @@ TEST(MarkdownPositionMapTest, TranslatesGeneratedPlacesToMarkdownPlaces) {
     EXPECT_EQ(2u, map.translate({1, 11}).column);
     EXPECT_EQ(7u, map.translate({2, 10}).line);
     EXPECT_EQ(7u, map.translate({9, 99}).line); // past the end: the last place
+}
+
+TEST(MarkdownParserArenaTest, AllocationsStartZeroedAndKeepTheirBytesWhenTheyGrow) {
+    ParserArena arena;
+    auto* first = static_cast<char*>(arena.allocate(10));
+    std::memset(first, 'a', 10);
+    auto* second = static_cast<char*>(arena.allocate(3 << 20)); // larger than a block
+    EXPECT_EQ(0, second[(3 << 20) - 1]);
+    // The latest allocation grows in place; an earlier one moves with its bytes.
+    auto* grown = static_cast<char*>(arena.reallocate(second, (3 << 20) + 100));
+    EXPECT_EQ(std::string(10, 'a'), std::string(static_cast<char*>(arena.reallocate(first, 5000)), 10));
+    EXPECT_NE(nullptr, grown);
+    auto* last = static_cast<char*>(arena.allocate(64));
+    std::memset(last, 'b', 64);
+    EXPECT_EQ(last, arena.reallocate(last, 8));
+    EXPECT_EQ(last, arena.reallocate(last, 64));
+    EXPECT_EQ(std::string(8, 'b') + std::string(56, '\0'),
+              std::string(last, 64)); // shrunk bytes read as zero
 }
 
 } // namespace
