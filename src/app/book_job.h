@@ -9,13 +9,18 @@
 
 namespace quillery {
 
+namespace markdown {
+class MarkdownBook;
+}
+
 struct BookJob {
     BookJob(uint32_t position, const FileService& file) : ordinal(position), source(file) {}
 
-    uint32_t ordinal;                    // position in its batch, 0 for the first file
-    FileService source;                  // full path
-    std::unique_ptr<FileService> output; // set when the output is planned
-    std::unique_ptr<BookInfo> info;      // set by the header step (or the Book Info dialog)
+    uint32_t ordinal;                                 // position in its batch, 0 for the first file
+    FileService source;                               // full path
+    std::unique_ptr<FileService> output;              // set when the output is planned
+    std::unique_ptr<BookInfo> info;                   // set by the header step (or the Book Info dialog)
+    std::shared_ptr<markdown::MarkdownBook> markdown; // a Markdown source, converted by the header step
     std::unique_ptr<BookJob> next;
 };
 

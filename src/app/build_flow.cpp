@@ -18,6 +18,7 @@
 #include "build/header_fields.h"
 #include "framework/diagnostics.h"
 #include "framework/window_placement.h"
+#include "markdown/markdown_book.h"
 
 #include <QFile>
 
@@ -117,7 +118,20 @@ void ShellApp::startJob() {
         return;
     }
     job->info = std::make_unique<BookInfo>();
-    readHeaderFields(job->source.path(), *job->info);
+    if (markdown::isMarkdownPath(job->source.path())) {
+        // The header fields come from the front matter; the conversion's reports name the source.
+        logManager_->setSourceName(displayName(job->source));
+        job->markdown =
+            std::make_shared<markdown::MarkdownBook>(markdown::convertMarkdownFile(job->source, {}));
+        logManager_->setSourceName(QString());
+        if (job->markdown->failedToConvert()) {
+            application_->post(nullptr, MsgJobDone);
+            return;
+        }
+        *job->info = job->markdown->info();
+    } else {
+        readHeaderFields(job->source.path(), *job->info);
+    }
     application_->post(nullptr, job->info->title.empty() ? MsgJobAskInfo : MsgJobPlanOutput);
 }
 
@@ -182,7 +196,10 @@ void ShellApp::buildJob() {
         logManager_->setSourceName(displayName(job->source));
         BuildSettings settings;
         settings.replaceOutput = overwrite_; // a numbered name never replaces a file
-        if (!failed(buildBook(&job->source, job->output.get(), *job->info, 0, settings))) {
+        Verdict built = job->markdown
+                            ? job->markdown->build(job->source, job->output.get(), *job->info, 0, settings)
+                            : buildBook(&job->source, job->output.get(), *job->info, 0, settings);
+        if (!failed(built)) {
             lastBook_ = job->output->fullPath(); // File > Preview Last Book offers it
         }
         logManager_->setSourceName(QString());

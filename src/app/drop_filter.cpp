@@ -6,7 +6,7 @@
 namespace quillery {
 namespace {
 
-constexpr std::array<std::string_view, 2> kAcceptedExtensions = {".tml", ".txt"};
+constexpr std::array<std::string_view, 3> kAcceptedExtensions = {".tml", ".txt", ".md"};
 
 int hexValue(char c) {
     if (c >= '0' && c <= '9') {

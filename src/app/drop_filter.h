@@ -1,4 +1,4 @@
-// Which dropped files the drop zone takes: sources whose name ends in ".tml" or ".txt".
+// Which dropped files the drop zone takes: sources whose name ends in ".tml", ".txt" or ".md" (Markdown).
 #pragma once
 
 #include <string>
@@ -7,10 +7,10 @@
 
 namespace quillery {
 
-// True when the part of the path's last component from its last "." to the end is ".tml" or ".txt", case
-// ignored. "archive.tml.bak" is refused; a file named ".txt" alone is taken. A trailing separator is not part
-// of the name, so a folder is judged by its name like a file. A path holding a NUL byte names no file (the
-// system would stop reading it there) and is refused.
+// True when the part of the path's last component from its last "." to the end is ".tml", ".txt" or ".md",
+// case ignored. "archive.tml.bak" is refused; a file named ".txt" alone is taken. A trailing separator is not
+// part of the name, so a folder is judged by its name like a file. A path holding a NUL byte names no file
+// (the system would stop reading it there) and is refused.
 bool isAcceptedSourceName(std::string_view path);
 
 // The accepted paths, in the drag's order.

@@ -26,7 +26,8 @@ QString text(const WideString& wide) {
 
 QStringList FileChooser::filters() {
     return {filterFor(QStringLiteral("Tarn Markup Language"), QStringLiteral(".tml")),
-            filterFor(QStringLiteral("Text"), QStringLiteral(".txt")), QStringLiteral("All Files (*.*)")};
+            filterFor(QStringLiteral("Text"), QStringLiteral(".txt")),
+            filterFor(QStringLiteral("Markdown"), QStringLiteral(".md")), QStringLiteral("All Files (*.*)")};
 }
 
 std::optional<QString> FileChooser::chooseSource(LocalStringManager& strings) {

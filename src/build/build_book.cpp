@@ -14,6 +14,7 @@
 #include "tdb/book_writer.h"
 #include "tdb/image_conversion.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -86,6 +87,20 @@ bool checkFiles(const FileService& source, const FileService& output, const Temp
         InterruptCleanup::dropFile(outputPath);
     }
     return ok;
+}
+
+// A source text handed over by the caller, copied into the buffer the build maps in place.
+ReadSourceResult copySource(std::string_view given, SourceText& text) {
+    if (given.size() >= UINT32_MAX) {
+        return ReadSourceResult::TooLarge;
+    }
+    text.bytes.reset(new (std::nothrow) char[given.empty() ? 1 : given.size()]);
+    if (!text.bytes) {
+        return ReadSourceResult::TooLarge;
+    }
+    std::copy(given.begin(), given.end(), text.bytes.get());
+    text.length = given.size();
+    return ReadSourceResult::Ok;
 }
 
 // Everything of one build after the files have been checked and the old output deleted.
@@ -193,7 +208,7 @@ Verdict Build::run() {
     reportNote("Writing book <%s> from file <%s>...", bookName.c_str(),
                std::string(cutUtf8(source.fileName(), 259)).c_str());
     SourceText text;
-    switch (readSource(source.path(), text)) {
+    switch (settings.sourceText ? copySource(*settings.sourceText, text) : readSource(source.path(), text)) {
     case ReadSourceResult::Ok:
         break;
     case ReadSourceResult::TooLarge:
@@ -232,7 +247,7 @@ Verdict runBuild(const FileService& source, const FileService& output, const Boo
     const std::string outputPath = output.fullPath();
     Build build(source, output, info, flags, sourcePath, temps, settings, files);
     build.bookName = bookNameFromTitle(info.title.toAnsi());
-    build.imageFolder = imageFolderPath(sourcePath);
+    build.imageFolder = settings.imageFolder ? *settings.imageFolder : imageFolderPath(sourcePath);
     FileService imageFolder(build.imageFolder);
     if (imageFolder.exists() && !imageFolder.isDirectory()) {
         reportWarning("The image directory \"%s\" isn't a directory.", build.imageFolder.c_str());

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,11 @@ struct BuildSettings {
     std::function<void(std::string_view mainText, const RecordBuffer& recordStarts,
                        const std::string& imageFolder, uint32_t flags)>
         markupScanned;
+    // The source's text when a front end has made it from the file itself (a converted source): used instead
+    // of reading the file, which must still exist and be readable, since it names the build and its files.
+    std::optional<std::string_view> sourceText;
+    // The image folder the book's images are taken from; unset: the one beside the source.
+    std::optional<std::string> imageFolder;
 };
 
 // Builds the book of `source` into `output` with the book information `info` (only its title is read here;

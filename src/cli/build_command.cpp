@@ -4,6 +4,7 @@
 #include "build/build_book.h"
 #include "build/header_fields.h"
 #include "cli/diagnostic_printer.h"
+#include "cli/markdown_sources.h"
 #include "cli/page_preview.h"
 #include "framework/diagnostics.h"
 #include "markup/paginate_book.h"
@@ -71,10 +72,21 @@ int runBuilds(const CliOptions& options, DiagnosticPrinter& printer) {
     for (const std::string& source : options.sources) {
         printer.setFile(source);
         FileService sourceFile(source);
-        BookInfo info = bookInfoFor(sourceFile.path(), options);
+        // A Markdown source is built from the markup text it converts to.
+        std::optional<markdown::MarkdownBook> markdown;
+        if (markdown::isMarkdownPath(sourceFile.path())) {
+            markdown.emplace(markdown::convertMarkdownFile(sourceFile, headerOverrides(options)));
+            if (markdown->failedToConvert()) {
+                status = 1;
+                continue;
+            }
+        }
+        BookInfo info = markdown ? markdown->info() : bookInfoFor(sourceFile.path(), options);
         // A source that cannot be opened is reported by the build itself, whatever the title.
         if (info.title.empty() && sourceOpens(sourceFile)) {
-            reportError("The book has no title: add TITLE=\"...\" to the source or pass --title.");
+            reportError(markdown
+                            ? "The book has no title: add \"title:\" to the front matter or pass --title."
+                            : "The book has no title: add TITLE=\"...\" to the source or pass --title.");
             status = 1;
             continue;
         }
@@ -102,7 +114,9 @@ int runBuilds(const CliOptions& options, DiagnosticPrinter& printer) {
                                 readerViewInputOf(mainText, recordStarts, imageFolder, scannedFlags));
             };
         }
-        if (failed(buildBook(&sourceFile, &outputFile, info, flags, settings))) {
+        Verdict built = markdown ? markdown->build(sourceFile, &outputFile, info, flags, settings)
+                                 : buildBook(&sourceFile, &outputFile, info, flags, settings);
+        if (failed(built)) {
             status = 1;
             continue;
         }

@@ -49,6 +49,8 @@ bool setFlag(CliOptions& options, std::string_view argument) {
         {"--inspect", &CliOptions::inspect},
         {"--json", &CliOptions::json},
         {"--pages", &CliOptions::pages},
+        {"--emit-tml", &CliOptions::emitMarkup},
+        {"--force", &CliOptions::force},
     };
     for (const Flag& flag : kFlags) {
         if (argument == flag.name) {
@@ -133,6 +135,16 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& argume
         error = "--check writes no book: it takes neither -o nor --keep-existing";
         return std::nullopt;
     }
+    if (options.force && !options.emitMarkup) {
+        error = "--force goes with --emit-tml";
+        return std::nullopt;
+    }
+    if (options.emitMarkup &&
+        (options.inspect || options.check || options.pages || options.keepExisting || options.dictionary)) {
+        error = "--emit-tml builds no book: it takes none of --inspect, --check, --pages, --keep-existing, "
+                "--dictionary";
+        return std::nullopt;
+    }
     if (options.json && !options.inspect && !options.pages) {
         error = "--json goes with --inspect or --pages (for build messages use --diagnostics=json)";
         return std::nullopt;
@@ -145,7 +157,7 @@ const char* usageText() {
            "       quillery-cli --inspect [--json] [--pages [--font small|large]] BOOK.tdb\n"
            "       quillery-cli --check --pages [--json] [--font small|large] SOURCE\n"
            "\n"
-           "Builds one book (.tdb) per SOURCE (.tml or .txt), beside the source.\n"
+           "Builds one book (.tdb) per SOURCE (.tml, .txt or Markdown .md), beside the source.\n"
            "\n"
            "Options:\n"
            "  -o, --output PATH      write the book to PATH (one SOURCE only)\n"
@@ -159,6 +171,9 @@ const char* usageText() {
            "  --isbn TEXT            ISBN (replaces EISBN=)\n"
            "  --copyright TEXT       copyright line (replaces COPYRIGHT=)\n"
            "  --dictionary           dictionary build: small font only, index items accepted\n"
+           "  --emit-tml             write each Markdown SOURCE as NAME.tml and NAME_img/ (or -o PATH),\n"
+           "                         build no book; an existing file or folder is kept unless --force\n"
+           "  --force                with --emit-tml: replace an existing .tml and image folder\n"
            "  --diagnostics=json     one JSON object per message on standard output\n"
            "  -v, --verbose          also print progress notes\n"
            "  --inspect              show the structure of BOOK.tdb and check it\n"

@@ -19,6 +19,8 @@ struct CliOptions {
     bool check = false;  // build everything, write nothing
     bool werror = false; // a warning fails the build
     bool dictionary = false;
+    bool emitMarkup = false; // --emit-tml: write the markup source of each Markdown source, build nothing
+    bool force = false;      // with --emit-tml: replace an existing markup source and image folder
     bool verbose = false;
     bool help = false;
     bool version = false;

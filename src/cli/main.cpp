@@ -4,6 +4,7 @@
 #include "cli/cli_options.h"
 #include "cli/diagnostic_printer.h"
 #include "cli/inspect_command.h"
+#include "cli/markdown_sources.h"
 #include "cli/standard_output.h"
 #include "framework/interrupt_cleanup.h"
 
@@ -61,5 +62,8 @@ int main(int argc, char** argv) {
     // With --pages standard output holds the pages, and every message goes to standard error.
     cli::DiagnosticPrinter printer(options->diagnostics, options->verbose, stderr,
                                    options->pages ? stderr : stdout);
+    if (options->emitMarkup) {
+        return finish(cli::runEmitMarkup(*options, printer));
+    }
     return finish(cli::runBuilds(*options, printer));
 }

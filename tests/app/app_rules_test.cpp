@@ -88,6 +88,7 @@ TEST(DropFilterTest, ExtensionRuleIgnoresCaseAndLooksAtTheLastDotOnly) {
     EXPECT_TRUE(isAcceptedSourceName("/home/me/Book.TML"));
     EXPECT_TRUE(isAcceptedSourceName("/home/me/notes.Txt"));
     EXPECT_TRUE(isAcceptedSourceName("/home/me/.txt"));
+    EXPECT_TRUE(isAcceptedSourceName("/home/me/README.MD"));
     EXPECT_FALSE(isAcceptedSourceName("/home/me/archive.tml.bak"));
     EXPECT_FALSE(isAcceptedSourceName("/home/me/notes.doc"));
     EXPECT_FALSE(isAcceptedSourceName("/home/me/tml"));

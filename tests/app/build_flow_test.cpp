@@ -498,5 +498,36 @@ TEST_F(BuildFlowTest, UnusableSourcePathsAreRefusedBeforeAnyFileIsTouched) {
     EXPECT_EQ(progressValues.back(), 100);
 }
 
+TEST_F(BuildFlowTest, MarkdownSourcesTakeTheirTitleFromFrontMatterAndReportMarkdownPlaces) {
+    interactive();
+    writeFile(folder.file("story.md"),
+              "---\ntitle: From Front Matter\n---\n# One\n\nCaf\xC3\xA9 [x](#none)\n");
+    writeFile(folder.file("untitled.md"), "# Untitled\n");
+    drop({folder.file("story.md"), folder.file("untitled.md")});
+    run();
+    // The Markdown file without a title asks for one, as any source does.
+    ASSERT_NE(shell->bookInfoDialog(), nullptr);
+    answerBookInfo(true, QStringLiteral("Given"));
+    run();
+    EXPECT_NE(readFile(folder.file("story.tdb")).find("From Front Matter"), std::string::npos);
+    EXPECT_TRUE(fileExists(folder.file("untitled.tdb")));
+    LogWindow* window = shell->logManager().window();
+    ASSERT_NE(window, nullptr);
+    bool sawLinkWarning = false;
+    bool sawMappingWarning = false;
+    for (int row = 0; row < window->entryList()->count(); ++row) {
+        const LogEntry& entry = window->entryList()->entry(row);
+        if (entry.text.startsWith(QStringLiteral("No heading has the anchor"))) {
+            sawLinkWarning = entry.file == QStringLiteral("story.md") && entry.line == 6 && entry.column == 7;
+        }
+        if (entry.text.startsWith(QStringLiteral("Non-ASCII characters"))) {
+            sawMappingWarning =
+                entry.file == QStringLiteral("story.md") && entry.line == 6 && entry.column == 1;
+        }
+    }
+    EXPECT_TRUE(sawLinkWarning);
+    EXPECT_TRUE(sawMappingWarning);
+}
+
 } // namespace
 } // namespace quillery

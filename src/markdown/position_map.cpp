@@ -1,0 +1,43 @@
+#include "markdown/position_map.h"
+
+#include <algorithm>
+
+namespace quillery::markdown {
+
+void PositionMap::mark(size_t offset, SourcePlace place) {
+    if (!offsets_.empty() && offsets_.back() == offset) {
+        places_.back() = place;
+        return;
+    }
+    if (!places_.empty() && places_.back().line == place.line && places_.back().column == place.column) {
+        return;
+    }
+    offsets_.push_back(offset);
+    places_.push_back(place);
+}
+
+SourcePlace PositionMap::placeOf(size_t offset) const {
+    auto next = std::upper_bound(offsets_.begin(), offsets_.end(), offset);
+    if (next == offsets_.begin()) {
+        return {};
+    }
+    return places_[static_cast<size_t>(next - offsets_.begin()) - 1];
+}
+
+void PositionMap::index(std::string_view generated) {
+    lineStarts_.assign(1, 0);
+    for (size_t i = 0; i < generated.size(); ++i) {
+        if (generated[i] == '\n') {
+            lineStarts_.push_back(i + 1);
+        }
+    }
+    length_ = generated.size();
+}
+
+SourcePlace PositionMap::translate(SourcePlace generated) const {
+    size_t line = std::clamp<size_t>(generated.line, 1, lineStarts_.size());
+    size_t offset = lineStarts_[line - 1] + (generated.column > 0 ? generated.column - 1 : 0);
+    return placeOf(std::min(offset, length_));
+}
+
+} // namespace quillery::markdown
