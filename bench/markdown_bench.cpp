@@ -2,8 +2,8 @@
 
 #include "bench_text.h"
 #include "build/build_book.h"
-#include "framework/diagnostics.h"
 #include "build/source_text.h"
+#include "framework/diagnostics.h"
 #include "markdown/markdown_converter.h"
 
 #include <algorithm>

@@ -160,7 +160,8 @@ Verdict Build::processMarkup(std::string_view mainText, std::string_view blockSe
     BookTables tables;
     // The converted images wait in a temporary file of the build, not in memory (the tables close it).
     tables.images.streams.placeIn(files, temps.images);
-    Verdict paginated = paginateBook(mainText, imageFolder, textRecordStarts, tables, flags, convertImageTable);
+    Verdict paginated =
+        paginateBook(mainText, imageFolder, textRecordStarts, tables, flags, convertImageTable);
     if (settings.markupScanned) {
         settings.markupScanned(mainText, textRecordStarts, imageFolder, flags);
     }

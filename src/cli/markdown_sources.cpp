@@ -1,8 +1,8 @@
 #include "cli/markdown_sources.h"
 
 #include "build/book_paths.h"
-#include "framework/diagnostics.h"
 #include "cli/diagnostic_printer.h"
+#include "framework/diagnostics.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 #include "markdown/markdown_book.h"
 
-#include "framework/diagnostics.h"
 #include "build/source_text.h"
+#include "framework/diagnostics.h"
 #include "framework/interrupt_cleanup.h"
 
 #include <cstdlib>
