@@ -80,7 +80,8 @@ bool ShellApp::openFile(MessageData* data) {
 }
 
 void ShellApp::startBatch() {
-    logManager_->clear();
+    logManager_->clear(); // the offer of the last batch's book goes with its rows
+    batchWroteBook_ = false;
     progress_ = new ProgressDialog(this, application_->name(), QStringLiteral("Building..."));
     progress_->adjustSize();
     progress_->move(centredOnScreen(progress_->frameGeometry().size()));
@@ -201,6 +202,7 @@ void ShellApp::buildJob() {
                             : buildBook(&job->source, job->output.get(), *job->info, 0, settings);
         if (!failed(built)) {
             lastBook_ = job->output->fullPath(); // File > Preview Last Book offers it
+            batchWroteBook_ = true;
         }
         logManager_->setSourceName(QString());
     }
@@ -230,6 +232,17 @@ void ShellApp::endBatch() {
     progress_ = nullptr;
     batchRunning_ = false;
     jobs_.clear();
+    // The main window keeps its offer through the batch (the click waits for it) and drops it only when
+    // the batch wrote no book, so it does not change size twice per batch.
+    if (mainWindow_) {
+        mainWindow_->setPreviewOffered(batchWroteBook_);
+    }
+    if (batchWroteBook_) {
+        logManager_->offerAction(QStringLiteral("Preview Book"), [this] {
+            CommandRecord record(CmdPreviewLastBook);
+            application_->send(nullptr, MsgExecute, &record);
+        });
+    }
     application_->send(nullptr, MsgRefresh);
     if (autoQuit_) {
         quit(0);

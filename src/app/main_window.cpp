@@ -34,6 +34,14 @@ MainWindow::MainWindow(const MenuBar* menus, QWidget* parent) : Window(parent) {
     overwriteBox_ =
         new CommandCheckBox(QStringLiteral("Overwrite existing file"), kOverwriteControl, content);
     promptBox_ = new CommandCheckBox(QStringLiteral("Prompt before overwriting"), kPromptControl, content);
+    preview_ = new QPushButton(QStringLiteral("Preview Book"), content);
+    preview_->hide();
+    connect(preview_, &QPushButton::clicked, this, [] {
+        if (Application* application = Application::instance()) {
+            CommandRecord record(CmdPreviewLastBook);
+            application->send(nullptr, MsgExecute, &record);
+        }
+    });
     layOut(content);
     layout()->activate();
     setFixedSize(sizeHint());
@@ -57,18 +65,32 @@ void MainWindow::layOut(QWidget* content) {
 
     const int width =
         std::max({dz.width(), ow.width(), pr.width() + indent, 2 * b.width() + margin}) + 2 * margin;
-    const int height =
-        dz.height() + margin + ow.height() + spacing + pr.height() + margin + b.height() + 2 * margin;
+    const QSize pv = preview_->sizeHint();
+    const int previewRow = preview_->isHidden() ? 0 : pv.height() + margin;
+    const int height = dz.height() + margin + ow.height() + spacing + pr.height() + margin + previewRow +
+                       b.height() + 2 * margin;
     contentSize_ = QSize(width, height);
 
     dropZone_->move((width - dz.width()) / 2, margin);
     overwriteBox_->setGeometry(margin, dropZone_->y() + dz.height() + margin, ow.width(), ow.height());
     promptBox_->setGeometry(margin + indent, overwriteBox_->y() + ow.height() + spacing, pr.width(),
                             pr.height());
+    preview_->setGeometry((width - pv.width()) / 2, promptBox_->y() + pr.height() + margin, pv.width(),
+                          pv.height());
     const int buttonTop = height - margin - b.height();
     makeBook_->setGeometry((width - margin - 2 * b.width()) / 2, buttonTop, b.width(), b.height());
     quit_->setGeometry(makeBook_->x() + b.width() + margin, buttonTop, b.width(), b.height());
     content->setFixedSize(contentSize_);
+}
+
+void MainWindow::setPreviewOffered(bool offered) {
+    if (offered == !preview_->isHidden()) {
+        return;
+    }
+    preview_->setVisible(offered);
+    layOut(preview_->parentWidget());
+    layout()->activate();
+    setFixedSize(sizeHint());
 }
 
 void MainWindow::present() {

@@ -6,6 +6,10 @@
 // "Overwrite" and "Prompt" (a save that fails is reported once in the log; the boxes still hold for this run,
 // and a batch follows them). The prompt box is enabled only while the overwrite option is on.
 //
+// After a build that wrote a book the shell offers it: a "Preview Book" push button (no control number; its
+// click executes Preview Last Book through the application) on a row of its own between the check boxes and
+// the buttons. It is hidden until offered, and the window grows by that row while it shows.
+//
 // The window sizes itself from its controls (margin metric(5), indent metric(8), spacing metric(2)) and
 // carries the application's menu bar above them. When shown it goes to the place remembered as
 // "WindowPos.x"/"WindowPos.y" if that place is on a screen, else to the centre; closing it writes its place.
@@ -41,6 +45,9 @@ class MainWindow : public Window {
     bool promptOption() const { return prompt_; }
     bool optionsChanged() const { return changed_; }
     DropZone* dropZone() const { return dropZone_; }
+    // Shows or hides the offer to preview the book just written, resizing the window to fit.
+    void setPreviewOffered(bool offered);
+    QPushButton* previewButton() const { return preview_; }
     // The size the layout rule gives the area below the menu bar.
     QSize contentSize() const { return contentSize_; }
 
@@ -61,6 +68,7 @@ class MainWindow : public Window {
     DropZone* dropZone_;
     CommandCheckBox* overwriteBox_;
     CommandCheckBox* promptBox_;
+    QPushButton* preview_;
     QSize contentSize_;
     bool overwrite_ = false;
     bool prompt_ = false;

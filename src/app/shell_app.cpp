@@ -168,7 +168,8 @@ bool ShellApp::executeCommand(uint16_t command) {
         chooseBookToPreview();
         return true;
     case CmdPreviewLastBook:
-        if (!lastBook_.empty()) {
+        // An offer clicked while a batch runs waits for it, as the menu item does.
+        if (jobs_.empty() && !lastBook_.empty()) {
             openPreview(lastBook_);
         }
         return true;

@@ -17,6 +17,9 @@
 // The auto-quit flag starts set: a batch that ends with it still set (files named on the command line, no
 // error or warning logged) ends the program with exit code 0.
 //
+// A batch that wrote a book ends with an offer to preview it: a "Preview Book" button in the main window
+// and in the log window when there is one; the next batch withdraws both until it writes a book itself.
+//
 // Destroying it empties the job queue, closes the log window, releases the menu bar, then the string list
 // and the preferences store.
 #pragma once
@@ -109,6 +112,7 @@ class ShellApp : public MessageTarget {
     bool overwrite_ = false;
     bool prompt_ = false;
     bool batchRunning_ = false;
+    bool batchWroteBook_ = false;
     bool quitting_ = false;
     BookJobQueue jobs_;
     uint32_t jobCount_ = 0;

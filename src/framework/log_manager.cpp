@@ -65,9 +65,16 @@ void LogManager::addEntry(LogEntry entry, bool show) {
 void LogManager::clear() {
     if (window_) {
         window_->entryList()->clear();
+        window_->clearOfferedAction();
         if (window_->isVisible()) {
             window_->entryList()->repaint();
         }
+    }
+}
+
+void LogManager::offerAction(const QString& text, std::function<void()> action) {
+    if (window_) {
+        window_->setOfferedAction(text, std::move(action));
     }
 }
 

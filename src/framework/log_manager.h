@@ -15,6 +15,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
+
 namespace quillery {
 
 class LogManager {
@@ -37,8 +39,11 @@ class LogManager {
     // Creates the window if there is none, shows it when `show` and it is hidden, brings it to the front when
     // it is visible, then appends the entry and repaints.
     void addEntry(LogEntry entry, bool show);
-    // Empties the list and scrolls it back to the top; the window keeps its place, size and visibility.
+    // Empties the list, scrolls it back to the top and withdraws the offered action; the window keeps its
+    // place, size and visibility.
     void clear();
+    // Offers an action in the current window (see LogWindow::setOfferedAction); without a window, nothing.
+    void offerAction(const QString& text, std::function<void()> action);
     // Sends the window MsgCloseWindow (it closes) and forgets it.
     void close();
 

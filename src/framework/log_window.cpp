@@ -340,6 +340,14 @@ LogWindow::LogWindow(const QString& title, const QString& keyName, PreferencesSt
     horizontal_ = new QScrollBar(Qt::Horizontal, this);
     vertical_ = new QScrollBar(Qt::Vertical, this);
     list_ = new LogEntryList(horizontal_, vertical_, this);
+    offer_ = new QPushButton(this);
+    offer_->hide();
+    connect(offer_, &QPushButton::clicked, this, [this] {
+        // The action may clear or replace itself: it runs from a copy.
+        if (std::function<void()> action = offeredAction_) {
+            action();
+        }
+    });
     setControlNumber(list_, kEntryList);
     setControlNumber(horizontal_, kHorizontalScrollBar);
     setControlNumber(vertical_, kVerticalScrollBar);
@@ -354,14 +362,35 @@ bool LogWindow::handleMessage(MessageNumber number, MessageData*) {
     return false;
 }
 
+void LogWindow::setOfferedAction(const QString& text, std::function<void()> action) {
+    offeredAction_ = std::move(action);
+    offer_->setText(text);
+    offer_->setVisible(true);
+    layOut();
+}
+
+void LogWindow::clearOfferedAction() {
+    offeredAction_ = nullptr;
+    offer_->setVisible(false);
+    layOut();
+}
+
 void LogWindow::resizeEvent(QResizeEvent*) {
     layOut();
 }
 
 void LogWindow::layOut() {
     int thickness = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    int strip = 0; // the offered action's strip along the bottom edge
+    if (!offer_->isHidden()) {
+        const int padding = LogEntryList::kPadding * 2;
+        const QSize button = offer_->sizeHint();
+        strip = button.height() + 2 * padding;
+        offer_->setGeometry(std::max(0, width() - padding - button.width()),
+                            std::max(0, height() - strip + padding), button.width(), button.height());
+    }
     int listWidth = std::max(0, width() - thickness);
-    int listHeight = std::max(0, height() - thickness);
+    int listHeight = std::max(0, height() - strip - thickness);
     list_->setGeometry(0, 0, listWidth, listHeight);
     vertical_->setGeometry(listWidth, 0, thickness, listHeight);
     horizontal_->setGeometry(0, listHeight, listWidth, thickness);

@@ -16,6 +16,9 @@
 // put the selected rows on the clipboard, one line each: the place and ": " when there is one, the level
 // ("error", "warning" or "note"), ": " and the shown text. The line-scroll steps are 22 pixels.
 //
+// A caller may offer one action to follow up on what the log shows (say, opening what a build wrote): a push
+// button at the bottom right, in a strip below the scroll bar, shown only while an action is offered.
+//
 // When shown, the window takes 512 x 384 pixels, or the size remembered under the key name's
 // ".WindowPos.width" and ".WindowPos.height" values (no larger than the available screen), at the place
 // remembered under ".WindowPos.x" and ".WindowPos.y" when that place is on a screen, else centred; when
@@ -27,6 +30,7 @@
 
 #include <QPixmap>
 #include <QPointer>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QString>
 
@@ -140,6 +144,13 @@ class LogWindow : public Window {
     QScrollBar* horizontalScrollBar() const { return horizontal_; }
     QScrollBar* verticalScrollBar() const { return vertical_; }
 
+    // Shows a button with `text` that calls `action` when clicked; it replaces any action offered before.
+    void setOfferedAction(const QString& text, std::function<void()> action);
+    // Hides the button; the list takes the window's whole height again.
+    void clearOfferedAction();
+    // The button of the offered action (hidden while none is offered).
+    QPushButton* offeredActionButton() const { return offer_; }
+
     // Called when the window receives MsgCloseWindow.
     void setClosedCallback(std::function<void()> callback) { closed_ = std::move(callback); }
 
@@ -160,6 +171,8 @@ class LogWindow : public Window {
     QScrollBar* horizontal_;
     QScrollBar* vertical_;
     LogEntryList* list_;
+    QPushButton* offer_;
+    std::function<void()> offeredAction_;
     std::function<void()> closed_;
 };
 

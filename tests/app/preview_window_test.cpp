@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QtTest/QTest>
 
 #include <cstdlib>
@@ -230,6 +231,55 @@ TEST_F(PreviewWindowTest, AfterABuildTheNewBookCanBePreviewed) {
     ASSERT_NE(preview, nullptr);
     EXPECT_EQ(preview->path(), folder.file("story.tdb"));
     EXPECT_EQ(preview->pageLabel()->text(), QStringLiteral("Page 1 of 2"));
+}
+
+TEST_F(PreviewWindowTest, OnlyABatchThatWroteABookOffersToPreviewIt) {
+    application().send(nullptr, MsgStartup);
+    application().send(nullptr, MsgInteractive);
+    MainWindow* main = shell->mainWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+    const QSize plain = main->size();
+    EXPECT_TRUE(main->previewButton()->isHidden());
+
+    // A book given as a source is refused: the batch writes nothing.
+    test::writeFile(folder.file("old.tdb"), "not a source");
+    drop({folder.file("old.tdb")});
+    run();
+    EXPECT_TRUE(main->previewButton()->isHidden());
+    ASSERT_NE(shell->logManager().window(), nullptr);
+    EXPECT_TRUE(shell->logManager().window()->offeredActionButton()->isHidden());
+
+    drop({source("story.tml", "A Story", "Once upon a time.\n\\pThe end.\n")});
+    run();
+    ASSERT_TRUE(main->previewButton()->isVisible());
+    EXPECT_EQ(main->previewButton()->text(), QStringLiteral("Preview Book"));
+    EXPECT_GT(main->height(), plain.height()); // the offer has a row of its own
+    QTest::mouseClick(main->previewButton(), Qt::LeftButton);
+    test::processEvents();
+    PreviewWindow* preview = openPreview();
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(preview->path(), folder.file("story.tdb"));
+    preview->close();
+    test::processEvents();
+
+    // The log window (hidden after a clean build) offers the same book when it is brought up.
+    QPushButton* logOffer = shell->logManager().window()->offeredActionButton();
+    EXPECT_FALSE(logOffer->isHidden());
+    EXPECT_EQ(logOffer->text(), QStringLiteral("Preview Book"));
+    logOffer->click();
+    test::processEvents();
+    preview = openPreview();
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(preview->path(), folder.file("story.tdb"));
+    preview->close();
+    test::processEvents();
+
+    // A failed batch withdraws both offers: the book it names is not one just written.
+    drop({folder.file("old.tdb")});
+    run();
+    EXPECT_TRUE(main->previewButton()->isHidden());
+    EXPECT_EQ(main->size(), plain);
+    EXPECT_TRUE(shell->logManager().window()->offeredActionButton()->isHidden());
 }
 
 // The README's picture of the window: QUILLERY_PREVIEW_SCREENSHOT=docs/quillery-preview-window.png writes it.

@@ -189,6 +189,33 @@ TEST_F(LogWindowTest, TheListAndTheScrollBarsLeaveTheCornerSquareEmpty) {
     EXPECT_EQ(QString("CPPLogWindow"), window->objectName());
 }
 
+TEST_F(LogWindowTest, AnOfferedActionTakesAStripBelowTheListUntilTheNextClear) {
+    manager->offerAction("Open", [] {}); // no window yet: nothing to offer in
+    manager->addEntry(entry(0, "note"), true);
+    LogWindow* window = manager->window();
+    QPushButton* button = window->offeredActionButton();
+    EXPECT_TRUE(button->isHidden());
+    const QRect fullList = window->entryList()->geometry();
+
+    int clicks = 0;
+    manager->offerAction("Open Book", [&clicks] { ++clicks; });
+    EXPECT_TRUE(button->isVisible());
+    EXPECT_EQ(QString("Open Book"), button->text());
+    // The list and the bottom scroll bar move up to make room; the button sits in the bottom-right corner.
+    const QRect list = window->entryList()->geometry();
+    EXPECT_LT(list.height(), fullList.height());
+    EXPECT_EQ(list.bottom() + 1, window->horizontalScrollBar()->y());
+    EXPECT_LE(window->horizontalScrollBar()->geometry().bottom(), button->y());
+    EXPECT_LE(button->geometry().bottom(), window->height() - 1);
+    EXPECT_LE(button->geometry().right(), window->width() - 1);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(1, clicks);
+
+    manager->clear();
+    EXPECT_TRUE(button->isHidden());
+    EXPECT_EQ(fullList, window->entryList()->geometry());
+}
+
 TEST_F(LogWindowTest, ScrollBarsCoverAllRowsAndScrollByLines) {
     manager->addEntry(entry(0, "note"), true);
     LogWindow* window = manager->window();
