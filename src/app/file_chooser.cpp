@@ -30,20 +30,24 @@ QStringList FileChooser::filters() {
             filterFor(QStringLiteral("Markdown"), QStringLiteral(".md")), QStringLiteral("All Files (*.*)")};
 }
 
-std::optional<QString> FileChooser::chooseSource(LocalStringManager& strings) {
+namespace {
+
+// One existing file through our own chooser (the labels are ours, which the system's own chooser would not
+// show), or the choice a test has set instead.
+std::optional<QString> chooseExistingFile(const QString& title, const QStringList& nameFilters,
+                                          LocalStringManager& strings) {
     if (hasNextChoice) {
         hasNextChoice = false;
         return std::exchange(nextChoice, std::nullopt);
     }
     QFileDialog dialog;
-    dialog.setWindowTitle(text(strings.getCopy(kOpenTitleEntry)));
+    dialog.setWindowTitle(title);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // The labels are ours, which the system's own chooser would not show.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::ReadOnly, false);
-    dialog.setNameFilters(filters());
-    dialog.selectNameFilter(filters().first());
+    dialog.setNameFilters(nameFilters);
+    dialog.selectNameFilter(nameFilters.first());
     dialog.setLabelText(QFileDialog::FileName, text(strings.getWithColon(kFileNameLabelEntry)));
     dialog.setLabelText(QFileDialog::FileType, text(strings.getWithColon(kFilesOfTypeLabelEntry)));
     dialog.adjustSize();
@@ -54,26 +58,17 @@ std::optional<QString> FileChooser::chooseSource(LocalStringManager& strings) {
     return dialog.selectedFiles().first();
 }
 
+} // namespace
+
+std::optional<QString> FileChooser::chooseSource(LocalStringManager& strings) {
+    return chooseExistingFile(text(strings.getCopy(kOpenTitleEntry)), filters(), strings);
+}
+
 std::optional<QString> FileChooser::chooseBook(LocalStringManager& strings) {
-    if (hasNextChoice) {
-        hasNextChoice = false;
-        return std::exchange(nextChoice, std::nullopt);
-    }
-    QFileDialog dialog;
-    dialog.setWindowTitle(QStringLiteral("Preview Book"));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilters({filterFor(QStringLiteral("Tarn Reader Book"), QStringLiteral(".tdb")),
-                           QStringLiteral("All Files (*.*)")});
-    dialog.setLabelText(QFileDialog::FileName, text(strings.getWithColon(kFileNameLabelEntry)));
-    dialog.setLabelText(QFileDialog::FileType, text(strings.getWithColon(kFilesOfTypeLabelEntry)));
-    dialog.adjustSize();
-    dialog.move(centredOnScreen(dialog.size()));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
-    }
-    return dialog.selectedFiles().first();
+    return chooseExistingFile(QStringLiteral("Preview Book"),
+                              {filterFor(QStringLiteral("Tarn Reader Book"), QStringLiteral(".tdb")),
+                               QStringLiteral("All Files (*.*)")},
+                              strings);
 }
 
 void FileChooser::setNextChoice(std::optional<QString> choice) {
