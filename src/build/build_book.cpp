@@ -127,7 +127,7 @@ Verdict Build::storeMainText(std::string_view mainText) {
     if (failed(textTemp.create(files, temps.text))) {
         return Verdict::Failed;
     }
-    return textTemp.append(mainText, textRecordSizes, &textRecordStarts);
+    return textTemp.append(mainText, textRecordSizes, &textRecordStarts, settings.pool);
 }
 
 Verdict Build::storeBlocks(BlockKind kind, std::string_view blockSection, size_t sectionStart,
@@ -138,7 +138,7 @@ Verdict Build::storeBlocks(BlockKind kind, std::string_view blockSection, size_t
         return Verdict::Failed;
     }
     return storeBlockBodies(kind, blockSection, sectionStart, references, recordSizes, tables.images,
-                            imageFolder, temp);
+                            imageFolder, temp, settings.pool);
 }
 
 Verdict Build::processMarkup(std::string_view mainText, std::string_view blockSection) {

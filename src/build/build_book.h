@@ -11,6 +11,7 @@
 namespace quillery {
 
 class DiagnosticSink;
+class ThreadPool;
 
 struct BuildSettings {
     // Run every stage and give every message, but write the temporary files and the book into a private
@@ -24,6 +25,9 @@ struct BuildSettings {
     // Where every report of the build goes; null: the sink of the calling thread (the channels unless the
     // caller has named another). Builds on different threads with sinks of their own can run side by side.
     DiagnosticSink* diagnostics = nullptr;
+    // Threads to compress the text records on (shared with other builds if the caller likes); null: this
+    // thread alone. The book and the messages are the same either way.
+    ThreadPool* pool = nullptr;
 };
 
 // Builds the book of `source` into `output` with the book information `info` (only its title is read here;
