@@ -1,11 +1,12 @@
 // quillery_bench: prints the throughput figures of the build's stages. With arguments, only the benchmarks
-// named (text, paginate, build, image, index, costs); the costs of hostile sources only when named, as
-// they take a minute ("costs anchors images" runs only those cases).
+// named (text, paginate, build, image, index, parallel, costs); the costs of hostile sources only when named,
+// as they take a minute ("costs anchors images" runs only those cases).
 #include "build_bench.h"
 #include "cost_bench.h"
 #include "image_bench.h"
 #include "index_bench.h"
 #include "paginate_bench.h"
+#include "parallel_bench.h"
 #include "text_bench.h"
 
 #include <cstring>
@@ -38,6 +39,9 @@ int main(int argc, char** argv) {
     }
     if (wanted("index")) {
         quillery::bench::runIndexBench();
+    }
+    if (wanted("parallel")) {
+        quillery::bench::runParallelBench();
     }
     if (argc >= 2 && wanted("costs")) {
         // Arguments after "costs" name single cases.

@@ -4,7 +4,7 @@
 #include "build/build_book.h"
 #include "build/header_fields.h"
 #include "cli/diagnostic_printer.h"
-#include "cli/recorded_reports.h"
+#include "framework/recorded_reports.h"
 #include "framework/diagnostics.h"
 #include "framework/thread_pool.h"
 #include "markup/paginate_book.h"

@@ -36,6 +36,9 @@ class RecordQueue {
         const uint8_t* bytes = nullptr; // the stream when compressed, valid until the next call of next()
         size_t size = 0;
     };
+    // The length of piece `index` (counted over every text added).
+    size_t pieceLength(size_t index) const { return pieces_[index].length; }
+
     // The next record. Precondition: one is left.
     Record next();
 

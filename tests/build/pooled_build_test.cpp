@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -23,7 +24,28 @@ struct Outcome {
     std::vector<std::string> messages;
 };
 
-Outcome build(const std::string& folder, const std::string& name, uint32_t flags, ThreadPool* pool) {
+// A file whose every write fails, as on a full disk.
+class FullFile : public FileService {
+  public:
+    using FileService::FileService;
+    int write(const void*, size_t) override { return 1; }
+};
+
+// The real file system, except that the file at `fullPath` cannot be written.
+class FullAt : public FileSystem {
+  public:
+    std::unique_ptr<FileService> createNew(const std::string& path) override {
+        if (path != fullPath) {
+            return FileSystem::createNew(path);
+        }
+        auto file = std::make_unique<FullFile>(path);
+        return file->createNew() == 0 ? std::move(file) : nullptr;
+    }
+    std::string fullPath;
+};
+
+Outcome build(const std::string& folder, const std::string& name, uint32_t flags, ThreadPool* pool,
+              FileSystem* files = nullptr) {
     std::string sourcePath = folder + "/" + name + ".tml";
     std::string outputPath = folder + "/" + name + ".tdb";
     BookInfo info;
@@ -34,6 +56,7 @@ Outcome build(const std::string& folder, const std::string& name, uint32_t flags
     BuildSettings settings;
     settings.diagnostics = &sink;
     settings.pool = pool;
+    settings.files = files;
     Outcome outcome;
     outcome.verdict = buildBook(&source, &output, info, flags, settings);
     outcome.book = test::readFile(outputPath);
@@ -118,6 +141,30 @@ TEST_F(PooledBuildTest, EveryBookAndMessageIsTheOneOfTheOneThreadBuild) {
             EXPECT_EQ(alone.messages, pooled.messages);
         }
     }
+}
+
+// A temporary file that cannot be written ends the build with the same messages: when it is the main text's,
+// the pagination that ran beside its compression says nothing.
+TEST_F(PooledBuildTest, AFailedTemporaryFileEndsTheBuildWithTheSameMessages) {
+    ThreadPool two(2);
+    for (const char* kind : {".tmp", ".sid", ".ftn"}) {
+        SCOPED_TRACE(kind);
+        FullAt files;
+        files.fullPath = scratch.file(std::string("long.tml") + kind);
+        Outcome alone = build(scratch.path(), "long", 0, nullptr, &files);
+        Outcome pooled = build(scratch.path(), "long", 0, &two, &files);
+        EXPECT_EQ(Verdict::Failed, alone.verdict);
+        EXPECT_EQ(Verdict::Failed, pooled.verdict);
+        EXPECT_TRUE(pooled.book.empty());
+        EXPECT_EQ(alone.messages, pooled.messages);
+        EXPECT_NE(alone.messages.end(),
+                  std::find(alone.messages.begin(), alone.messages.end(),
+                            "2  An error occurred writing the file " + files.fullPath + "."));
+    }
+    EXPECT_EQ((std::vector<std::string>{"dictionary.tml", "generated0.tml", "generated0_img",
+                                        "generated1.tml", "generated1_img", "lighthouse.tml",
+                                        "lighthouse_img", "long.tml", "long_img"}),
+              scratch.entries());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-// The reports of a build kept in order, to be handed on later: builds that run side by side each record
-// their own, and the run prints each source's reports together, in the order of the command line.
+// Reports kept in order, to be handed on later: work that runs beside other work records its reports, and
+// they are handed on when their turn comes, as if that work had run alone (quillery-cli prints each source's
+// reports together, in command-line order; a build hands on its pagination's reports after its text's).
 #pragma once
 
 #include "framework/diagnostics.h"
@@ -8,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace quillery::cli {
+namespace quillery {
 
 class RecordedReports final : public DiagnosticSink {
   public:
@@ -30,4 +31,4 @@ class RecordedReports final : public DiagnosticSink {
     int warnings_ = 0;
 };
 
-} // namespace quillery::cli
+} // namespace quillery

@@ -1,6 +1,6 @@
-#include "cli/recorded_reports.h"
+#include "framework/recorded_reports.h"
 
-namespace quillery::cli {
+namespace quillery {
 
 int RecordedReports::report(const Report& report) {
     reports_.push_back({report.level, std::string(report.text), report.place, report.paths});
@@ -15,4 +15,4 @@ void RecordedReports::replay(DiagnosticSink& sink) const {
     }
 }
 
-} // namespace quillery::cli
+} // namespace quillery
