@@ -185,7 +185,8 @@ Verdict Build::storeWhilePaginating(std::string_view mainText, std::string_view 
         ~Join() { pool.wait(task); }
     } join{pool, writer};
     return processMarkup(mainText, blockSection, [&] {
-        pool.wait(writer);
+        // The pages are done: this thread compresses beside the writer until the text is stored.
+        pool.waitHelping(writer, queue.group());
         storeReports.replay(currentSink());
         return stored;
     });

@@ -4,9 +4,10 @@ namespace quillery {
 
 class ThreadPool::Task {
   public:
-    explicit Task(std::function<void()> work) : work(std::move(work)) {}
+    Task(std::function<void()> work, const void* group) : work(std::move(work)), group(group) {}
     enum class State { Queued, Running, Done };
     std::function<void()> work;
+    const void* group;
     State state = State::Queued; // guarded by the pool's mutex
 };
 
@@ -36,8 +37,8 @@ ThreadPool::~ThreadPool() {
     }
 }
 
-ThreadPool::TaskHandle ThreadPool::submit(std::function<void()> work) {
-    auto task = std::make_shared<Task>(std::move(work));
+ThreadPool::TaskHandle ThreadPool::submit(std::function<void()> work, const void* group) {
+    auto task = std::make_shared<Task>(std::move(work), group);
     {
         std::lock_guard lock(mutex_);
         queue_.push_back(task);
@@ -81,19 +82,21 @@ void ThreadPool::wait(const TaskHandle& task) {
     finished_.wait(lock, [&] { return task->state == Task::State::Done; });
 }
 
-void ThreadPool::waitHelping(const TaskHandle& task) {
+void ThreadPool::waitHelping(const TaskHandle& task, const void* group) {
     if (runIfQueued(task)) {
         return;
     }
     std::unique_lock lock(mutex_);
     while (task->state != Task::State::Done) {
+        while (!queue_.empty() && queue_.front()->state != Task::State::Queued) {
+            queue_.pop_front(); // claimed by a waiting thread
+        }
         TaskHandle other;
-        while (!queue_.empty() && !other) {
-            TaskHandle front = queue_.front();
-            queue_.pop_front();
-            if (front->state == Task::State::Queued) {
-                front->state = Task::State::Running;
-                other = front;
+        for (const TaskHandle& queued : queue_) {
+            if (queued->state == Task::State::Queued && (group == nullptr || queued->group == group)) {
+                queued->state = Task::State::Running;
+                other = queued;
+                break;
             }
         }
         if (!other) {

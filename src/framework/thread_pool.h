@@ -32,15 +32,17 @@ class ThreadPool {
 
     size_t workerCount() const { return workers_.size(); }
 
-    // Queues `work`. It runs exactly once: on a worker, or in a thread that waits for it.
-    TaskHandle submit(std::function<void()> work);
+    // Queues `work`, as one of `group` if given (any tag the caller likes). It runs exactly once: on a
+    // worker, or in a thread that waits for it.
+    TaskHandle submit(std::function<void()> work, const void* group = nullptr);
 
     // Runs the task here when no thread has started it; false when one has (it may still be running).
     bool runIfQueued(const TaskHandle& task);
     // Returns when the task has run: runs it here when no thread has started it, else waits for it.
     void wait(const TaskHandle& task);
-    // Like wait(), but while another thread runs the task this one runs other queued tasks.
-    void waitHelping(const TaskHandle& task);
+    // Like wait(), but while another thread runs the task this one runs other queued tasks: those of `group`
+    // only when one is given, else any.
+    void waitHelping(const TaskHandle& task, const void* group = nullptr);
     bool isDone(const TaskHandle& task);
 
   private:

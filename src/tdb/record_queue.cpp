@@ -48,7 +48,7 @@ void RecordQueue::compress(const Piece& piece, Slot& slot) {
 void RecordQueue::fill() {
     while (submitted_ < pieces_.size() && submitted_ < handedOut_ + slots_.size()) {
         Slot& slot = slots_[submitted_ % slots_.size()];
-        slot.task = pool_.submit([this, piece = pieces_[submitted_], &slot] { compress(piece, slot); });
+        slot.task = pool_.submit([this, piece = pieces_[submitted_], &slot] { compress(piece, slot); }, this);
         ++submitted_;
     }
 }

@@ -36,6 +36,10 @@ class RecordQueue {
         const uint8_t* bytes = nullptr; // the stream when compressed, valid until the next call of next()
         size_t size = 0;
     };
+    // The tag of this queue's tasks in the pool: a thread that waits for the records to be taken can help
+    // with them (ThreadPool::waitHelping).
+    const void* group() const { return this; }
+
     // The length of piece `index` (counted over every text added).
     size_t pieceLength(size_t index) const { return pieces_[index].length; }
 
