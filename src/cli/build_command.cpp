@@ -4,14 +4,15 @@
 #include "build/build_book.h"
 #include "build/header_fields.h"
 #include "cli/diagnostic_printer.h"
-#include "framework/recorded_reports.h"
 #include "framework/diagnostics.h"
+#include "framework/recorded_reports.h"
 #include "framework/thread_pool.h"
 #include "markup/paginate_book.h"
 
 #include <algorithm>
 #include <functional>
 #include <optional>
+#include <sys/stat.h>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -53,11 +54,27 @@ const FileService* earlierSourceOf(const FileService& output,
     return nullptr;
 }
 
+// A name for the file at `fullPath` that is the same however its folder is reached (through a link to the
+// folder, say): the folder's device and inode with the file's name, or the path itself when the folder
+// cannot be found.
+std::string fileIdentity(const std::string& fullPath) {
+    size_t slash = fullPath.rfind('/');
+    if (slash == std::string::npos) {
+        return fullPath;
+    }
+    struct stat folder {};
+    if (::stat(slash == 0 ? "/" : fullPath.substr(0, slash).c_str(), &folder) != 0) {
+        return fullPath;
+    }
+    return std::to_string(folder.st_dev) + ":" + std::to_string(folder.st_ino) + fullPath.substr(slash);
+}
+
 // One source of the command line, planned before any build starts.
 struct SourceRun {
     explicit SourceRun(const std::string& source) : sourceFile(source) {}
     FileService sourceFile;
-    // The files the source's build reads or writes: the source, its book and its temporary files.
+    // The files the source's build reads or writes (see fileIdentity): the source, its book and its
+    // temporary files.
     std::vector<std::string> touched;
     std::string plannedOutput;
     // Runs in its turn, after every source before it has been built: its files are also those of an earlier
@@ -79,9 +96,12 @@ void planSources(std::vector<SourceRun>& runs, const CliOptions& options) {
                             : options.output ? *options.output
                                              : outputPathFor(run.sourceFile.path(), options.keepExisting);
         TempPaths temps = tempPathsFor(source);
-        run.touched = {source, temps.text, temps.sidebars, temps.footnotes, temps.images};
+        for (const std::string* path :
+             {&source, &temps.text, &temps.sidebars, &temps.footnotes, &temps.images}) {
+            run.touched.push_back(fileIdentity(*path));
+        }
         if (!run.plannedOutput.empty()) {
-            run.touched.push_back(FileService(run.plannedOutput).fullPath());
+            run.touched.push_back(fileIdentity(FileService(run.plannedOutput).fullPath()));
         }
         bool meets = false;
         for (size_t earlier = 0; earlier < k && !meets; ++earlier) {

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <map>
+#include <unistd.h>
 
 namespace quillery::test {
 namespace {
@@ -74,6 +75,19 @@ TEST(ParallelCliTest, EveryNumberOfThreadsGivesTheOneThreadRun) {
             EXPECT_TRUE(aloneFiles == files) << "the files differ";
         }
     }
+}
+
+// Two sources whose books are one file reached by two folder names (one a link to the other) are not built
+// side by side: the second is refused as it is on one thread, even though the book does not exist yet.
+TEST(ParallelCliTest, ABookReachedThroughALinkedFolderIsStillOneBook) {
+    ScratchDir dir;
+    writeFile(dir.file("a.tml"), "TITLE=\"From tml\"\nText.\n");
+    writeFile(dir.file("a.txt"), "TITLE=\"From txt\"\nText.\n");
+    ASSERT_EQ(0, ::symlink(dir.path().c_str(), dir.file("again").c_str()));
+    CliRun run = runCli("-j 2 " + dir.file("a.tml") + " " + dir.file("again/a.txt"));
+    EXPECT_EQ(1, run.status);
+    EXPECT_NE(std::string::npos, run.err.find("was already written from")) << run.err;
+    EXPECT_NE(std::string::npos, readFile(dir.file("a.tdb")).find("From tml"));
 }
 
 TEST(ParallelCliTest, AJobCountMustBeAPositiveNumber) {
