@@ -1,12 +1,13 @@
 // quillery_bench: prints the throughput figures of the build's stages. With arguments, only the benchmarks
-// named (text, paginate, view, build, image, index, markdown, costs); the costs of hostile sources only when
-// named, as they take a minute ("costs anchors images" runs only those cases).
+// named (text, paginate, view, build, image, index, markdown, parallel, costs); the costs of hostile
+// sources only when named, as they take a minute ("costs anchors images" runs only those cases).
 #include "build_bench.h"
 #include "cost_bench.h"
 #include "image_bench.h"
 #include "index_bench.h"
 #include "markdown_bench.h"
 #include "paginate_bench.h"
+#include "parallel_bench.h"
 #include "reader_view_bench.h"
 #include "text_bench.h"
 
@@ -46,6 +47,9 @@ int main(int argc, char** argv) {
     }
     if (wanted("markdown")) {
         quillery::bench::runMarkdownBench();
+    }
+    if (wanted("parallel")) {
+        quillery::bench::runParallelBench();
     }
     if (argc >= 2 && wanted("costs")) {
         // Arguments after "costs" name single cases.

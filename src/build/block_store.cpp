@@ -5,13 +5,14 @@
 #include "tdb/image_conversion.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace quillery {
 
 Verdict storeBlockBodies(BlockKind kind, std::string_view blockSection, size_t sectionStart,
                          RefTable& references, RecordBuffer& recordSizes, ImageTable& images,
-                         const std::string& imageFolder, TempTextFile& temp) {
+                         const std::string& imageFolder, TempTextFile& temp, ThreadPool* pool) {
     if (references.empty()) {
         return Verdict::Ok;
     }
@@ -34,6 +35,15 @@ Verdict storeBlockBodies(BlockKind kind, std::string_view blockSection, size_t s
                     kind == BlockKind::Sidebar ? "sidebars" : "footnotes", kMaxRecords);
         return Verdict::Failed;
     }
+    std::optional<RecordQueue> queue;
+    std::vector<size_t> recordCounts;
+    if (pool != nullptr) {
+        queue.emplace(temp.compressor(), *pool, RecordQueue::windowFor(*pool));
+        recordCounts.reserve(bodies.size());
+        for (const BlockBody& body : bodies) {
+            recordCounts.push_back(queue->add(body.text));
+        }
+    }
     bool ok = true;
     bool referencedImage = false;
     for (size_t k = 0; k < references.size(); ++k) {
@@ -42,7 +52,9 @@ Verdict storeBlockBodies(BlockKind kind, std::string_view blockSection, size_t s
             ok = false;
         }
         size_t recordsBefore = recordSizes.count();
-        if (failed(temp.append(bodies[k].text, recordSizes))) {
+        Verdict stored = queue ? temp.appendQueued(*queue, recordCounts[k], recordSizes)
+                               : temp.append(bodies[k].text, recordSizes);
+        if (failed(stored)) {
             return Verdict::Failed;
         }
         size_t records = recordSizes.count() - recordsBefore;

@@ -21,9 +21,10 @@ namespace quillery {
 // more records than a book holds (before any is compressed), when the file cannot be written, or when an
 // image of a body is unusable (then after every body has been stored). When a body shows an image, the whole
 // image table is converted again afterwards. `sectionStart` is where the block section begins in the text
-// that report positions refer to (the length of the main text).
+// that report positions refer to (the length of the main text). With a pool the bodies are compressed on it,
+// ahead of their checks; the file, the lists and the messages are the same.
 Verdict storeBlockBodies(BlockKind kind, std::string_view blockSection, size_t sectionStart,
                          RefTable& references, RecordBuffer& recordSizes, ImageTable& images,
-                         const std::string& imageFolder, TempTextFile& temp);
+                         const std::string& imageFolder, TempTextFile& temp, ThreadPool* pool = nullptr);
 
 } // namespace quillery

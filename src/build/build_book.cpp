@@ -8,16 +8,21 @@
 #include "framework/diagnostics.h"
 #include "framework/interrupt_cleanup.h"
 #include "framework/random_generator.h"
+#include "framework/recorded_reports.h"
+#include "framework/thread_pool.h"
 #include "markup/blocks.h"
 #include "markup/paginate_book.h"
 #include "tdb/book_format.h"
 #include "tdb/book_writer.h"
 #include "tdb/image_conversion.h"
+#include "tdb/record_queue.h"
+#include "tdb/text_records.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <new>
 #include <stdlib.h>
 
@@ -135,14 +140,16 @@ struct Build {
                         BookTables& tables, RecordBuffer& recordSizes, const std::string& path,
                         TempTextFile& temp);
     Verdict storeMainText(std::string_view mainText);
-    Verdict processMarkup(std::string_view mainText, std::string_view blockSection);
+    Verdict storeWhilePaginating(std::string_view mainText, std::string_view blockSection);
+    Verdict processMarkup(std::string_view mainText, std::string_view blockSection,
+                          const std::function<Verdict()>& mainTextStored = {});
 };
 
 Verdict Build::storeMainText(std::string_view mainText) {
     if (failed(textTemp.create(files, temps.text))) {
         return Verdict::Failed;
     }
-    return textTemp.append(mainText, textRecordSizes, &textRecordStarts);
+    return textTemp.append(mainText, textRecordSizes, &textRecordStarts, settings.pool);
 }
 
 Verdict Build::storeBlocks(BlockKind kind, std::string_view blockSection, size_t sectionStart,
@@ -153,15 +160,70 @@ Verdict Build::storeBlocks(BlockKind kind, std::string_view blockSection, size_t
         return Verdict::Failed;
     }
     return storeBlockBodies(kind, blockSection, sectionStart, references, recordSizes, tables.images,
-                            imageFolder, temp);
+                            imageFolder, temp, settings.pool);
 }
 
-Verdict Build::processMarkup(std::string_view mainText, std::string_view blockSection) {
+// With a pool, the main text's records are compressed and written on it while this thread paginates: the
+// pages need only the cuts. The pagination's reports wait until the text is stored, and when storing fails
+// the build ends with the text's reports alone, as it does without a pool.
+Verdict Build::storeWhilePaginating(std::string_view mainText, std::string_view blockSection) {
+    if (failed(textTemp.create(files, temps.text))) {
+        return Verdict::Failed;
+    }
+    ThreadPool& pool = *settings.pool;
+    RecordQueue queue(textTemp.compressor(), pool, RecordQueue::windowFor(pool));
+    size_t count = queue.add(mainText);
+    bool listed = textRecordStarts.appendU32(0) && textRecordSizes.appendU32(0);
+    size_t total = 0;
+    for (size_t k = 0; k < count && listed; ++k) {
+        total += queue.pieceLength(k);
+        listed = textRecordStarts.appendU32(static_cast<uint32_t>(total));
+    }
+    if (!listed) {
+        reportError("Not enough memory to compress the text.");
+        return Verdict::Failed;
+    }
+    RecordedReports storeReports;
+    Verdict stored = Verdict::Failed;
+    ThreadPool::TaskHandle writer = pool.submit([&] {
+        ReportSinkScope scope(&storeReports);
+        try {
+            stored = writeQueuedRecords(queue, count, *textTemp.file(), textRecordSizes, nullptr);
+        } catch (const std::bad_alloc&) {
+            reportError("There is not enough memory to build the book %s.", sourcePath.c_str());
+        }
+    });
+    // However this ends, the writer is done with the queue and the file before they go.
+    struct Join {
+        ThreadPool& pool;
+        const ThreadPool::TaskHandle& task;
+        ~Join() { pool.wait(task); }
+    } join{pool, writer};
+    return processMarkup(mainText, blockSection, [&] {
+        // The pages are done: this thread compresses beside the writer until the text is stored.
+        pool.waitHelping(writer, queue.group());
+        storeReports.replay(currentSink());
+        return stored;
+    });
+}
+
+Verdict Build::processMarkup(std::string_view mainText, std::string_view blockSection,
+                             const std::function<Verdict()>& mainTextStored) {
     BookTables tables;
     // The converted images wait in a temporary file of the build, not in memory (the tables close it).
     tables.images.streams.placeIn(files, temps.images);
-    Verdict paginated =
-        paginateBook(mainText, imageFolder, textRecordStarts, tables, flags, convertImageTable);
+    RecordedReports paginationReports;
+    Verdict paginated = Verdict::Failed;
+    {
+        ReportSinkScope scope(mainTextStored ? &paginationReports : nullptr);
+        paginated = paginateBook(mainText, imageFolder, textRecordStarts, tables, flags, convertImageTable);
+    }
+    if (mainTextStored) {
+        if (failed(mainTextStored())) {
+            return Verdict::Failed;
+        }
+        paginationReports.replay(currentSink());
+    }
     if (settings.markupScanned) {
         settings.markupScanned(mainText, textRecordStarts, imageFolder, flags);
     }
@@ -226,6 +288,9 @@ Verdict Build::run() {
     size_t split = mainTextLength(mapped);
     std::string_view mainText = mapped.substr(0, split);
     std::string_view blockSection = mapped.substr(split);
+    if (settings.pool != nullptr) {
+        return storeWhilePaginating(mainText, blockSection);
+    }
     if (failed(storeMainText(mainText))) {
         return Verdict::Failed;
     }

@@ -16,6 +16,7 @@
 namespace quillery {
 
 class DiagnosticSink;
+class ThreadPool;
 
 struct BuildSettings {
     // Run every stage and give every message, but write the temporary files and the book into a private
@@ -40,6 +41,9 @@ struct BuildSettings {
     std::optional<std::string_view> sourceText;
     // The image folder the book's images are taken from; unset: the one beside the source.
     std::optional<std::string> imageFolder;
+    // Threads to compress the text records on (shared with other builds if the caller likes); null: this
+    // thread alone. The book and the messages are the same either way.
+    ThreadPool* pool = nullptr;
 };
 
 // Builds the book of `source` into `output` with the book information `info` (only its title is read here;

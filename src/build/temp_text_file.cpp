@@ -14,12 +14,24 @@ Verdict TempTextFile::create(FileSystem& files, const std::string& path) {
     return Verdict::Ok;
 }
 
-Verdict TempTextFile::append(std::string_view text, RecordBuffer& recordSizes,
-                             RecordBuffer* textRecordStarts) {
+Verdict TempTextFile::append(std::string_view text, RecordBuffer& recordSizes, RecordBuffer* textRecordStarts,
+                             ThreadPool* pool) {
     if (!file_) {
         return Verdict::Failed;
     }
-    return compressTextRecords(text, *file_, recordSizes, textRecordStarts, compressor_);
+    if (pool == nullptr) {
+        return compressTextRecords(text, *file_, recordSizes, textRecordStarts, compressor_);
+    }
+    RecordQueue queue(compressor_, *pool, RecordQueue::windowFor(*pool));
+    size_t count = queue.add(text);
+    return writeQueuedRecords(queue, count, *file_, recordSizes, textRecordStarts);
+}
+
+Verdict TempTextFile::appendQueued(RecordQueue& queue, size_t count, RecordBuffer& recordSizes) {
+    if (!file_) {
+        return Verdict::Failed;
+    }
+    return writeQueuedRecords(queue, count, *file_, recordSizes, nullptr);
 }
 
 } // namespace quillery

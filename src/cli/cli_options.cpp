@@ -28,6 +28,7 @@ std::optional<std::string>* valueSlot(CliOptions& options, std::string_view name
     if (name == "-o" || name == "--output") {
         return &options.output;
     }
+
     return nullptr;
 }
 
@@ -61,6 +62,26 @@ bool setFlag(CliOptions& options, std::string_view argument) {
     return false;
 }
 
+constexpr unsigned kMaxJobs = 1024;
+
+bool parseJobs(std::string_view text, unsigned& jobs) {
+    if (text.empty() || text.size() > 4) {
+        return false;
+    }
+    unsigned value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (value < 1 || value > kMaxJobs) {
+        return false;
+    }
+    jobs = value;
+    return true;
+}
+
 } // namespace
 
 std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& arguments, std::string& error) {
@@ -82,6 +103,22 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& argume
         if (argument == "--diagnostics=json" || argument == "--diagnostics=human") {
             options.diagnostics =
                 argument == "--diagnostics=json" ? DiagnosticsFormat::Json : DiagnosticsFormat::Human;
+            continue;
+        }
+        if (argument.starts_with("-j") || argument == "--jobs" || argument.starts_with("--jobs=")) {
+            // "-j N", "-jN", "--jobs N" or "--jobs=N"
+            std::string value;
+            if (argument.size() > 2 && argument[1] == 'j') {
+                value = argument.substr(2);
+            } else if (argument.size() > 6) {
+                value = argument.substr(7);
+            } else if (i + 1 < arguments.size()) {
+                value = arguments[++i];
+            }
+            if (!parseJobs(value, options.jobs)) {
+                error = "-j takes a number of threads from 1 to " + std::to_string(kMaxJobs);
+                return std::nullopt;
+            }
             continue;
         }
         size_t equals = argument.find('=');
@@ -176,6 +213,11 @@ const char* usageText() {
            "  --force                with --emit-tml: replace an existing .tml and image folder\n"
            "  --diagnostics=json     one JSON object per message on standard output\n"
            "  -v, --verbose          also print progress notes\n"
+           "  -j, --jobs N           build on N threads in all: several sources at once, and the text of\n"
+           "                         each compressed in pieces side by side (default: one per core; -j 1\n"
+           "                         builds one source after the other on this thread alone). Books,\n"
+           "                         messages (each source's together, in command-line order) and exit\n"
+           "                         status are the same for every N\n"
            "  --inspect              show the structure of BOOK.tdb and check it\n"
            "  --json                 with --inspect or --pages: print it as one JSON document\n"
            "  --pages                with --inspect: every page of BOOK.tdb in one font, line by line as "

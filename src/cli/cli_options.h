@@ -29,6 +29,7 @@ struct CliOptions {
     bool pages = false;              // with --inspect: the page preview
     std::optional<std::string> font; // with --pages: "small" or "large"
     DiagnosticsFormat diagnostics = DiagnosticsFormat::Human;
+    unsigned jobs = 0; // -j N: threads in all; 0: one per core
 };
 
 // Parses argv (without the program name). On a usage error returns nullopt and sets `error`.

@@ -109,4 +109,31 @@ Verdict compressTextRecords(std::string_view text, FileService& output, RecordBu
     return Verdict::Ok;
 }
 
+Verdict writeQueuedRecords(RecordQueue& queue, size_t count, FileService& output, RecordBuffer& recordSizes,
+                           RecordBuffer* textRecordStarts) {
+    if (textRecordStarts && (!textRecordStarts->appendU32(0) || !recordSizes.appendU32(0))) {
+        reportError("Not enough memory to compress the text.");
+        return Verdict::Failed;
+    }
+    for (size_t k = 0; k < count; ++k) {
+        RecordQueue::Record record = queue.next();
+        if (!record.compressed) {
+            reportError("The text at position %zu could not be compressed into a record of %zu bytes.",
+                        record.start, kTextRecordSize);
+            return Verdict::Failed;
+        }
+        if ((textRecordStarts &&
+             !textRecordStarts->appendU32(static_cast<uint32_t>(record.start + record.length))) ||
+            !recordSizes.appendU32(static_cast<uint32_t>(record.size))) {
+            reportError("Not enough memory to compress the text.");
+            return Verdict::Failed;
+        }
+        if (output.write(record.bytes, record.size) != 0) {
+            reportError("An error occurred writing the file %s.", output.path().c_str());
+            return Verdict::Failed;
+        }
+    }
+    return Verdict::Ok;
+}
+
 } // namespace quillery

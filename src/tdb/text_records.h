@@ -9,6 +9,7 @@
 #include "framework/verdict.h"
 #include "tdb/book_format.h"
 #include "tdb/compressor.h"
+#include "tdb/record_queue.h"
 #include "tdb/tag_table.h"
 
 #include <cstddef>
@@ -28,5 +29,9 @@ size_t findRecordBreak(std::string_view rest);
 // piece.
 Verdict compressTextRecords(std::string_view text, FileService& output, RecordBuffer& recordSizes,
                             RecordBuffer* textRecordStarts, Compressor& compressor);
+
+// The same for a text whose `count` records are the next ones of `queue`: the same file, lists and messages.
+Verdict writeQueuedRecords(RecordQueue& queue, size_t count, FileService& output, RecordBuffer& recordSizes,
+                           RecordBuffer* textRecordStarts);
 
 } // namespace quillery
