@@ -130,6 +130,11 @@ ReaderView::ReaderView(ReaderViewInput input, ViewFont font)
     if (state.input.imagesFromBook) {
         state.scanner.useImageSizes(&state.bookSizes);
     }
+    // Room for the pages of a typical book up front: growing the tables page by page copies every
+    // checkpoint taken so far again and again, which the build's own pass never pays.
+    size_t expectedPages = std::min(kMaxPageEntries, state.input.text.size() / 256 + 16);
+    state.checkpoints.reserve(expectedPages);
+    state.pages.reserve(expectedPages);
     Silence silence;
     state.collector.collectCheckpoints(&state.checkpoints, kMaxPageEntries);
     state.scanner.setObservers(&state.collector, nullptr, nullptr);
