@@ -1,6 +1,13 @@
 #include "bench_text.h"
 
+#include "build/source_text.h"
+#include "framework/file_service.h"
+#include "framework/record_buffer.h"
+#include "tdb/compressor.h"
+#include "tdb/text_records.h"
+
 #include <cstdint>
+#include <cstdio>
 
 namespace quillery::bench {
 
@@ -29,6 +36,21 @@ std::string generateBookText(size_t bytes) {
     }
     text.resize(bytes);
     return text;
+}
+
+void readAndCompress(const std::string& sourcePath, const std::string& tempPath) {
+    SourceText text;
+    if (readSource(sourcePath, text) != ReadSourceResult::Ok) {
+        return;
+    }
+    std::remove(tempPath.c_str());
+    FileService temp(tempPath);
+    (void)temp.createFile();
+    (void)temp.open(FileService::Mode::ReadWrite);
+    RecordBuffer starts(4);
+    RecordBuffer sizes(4);
+    ZlibCompressor compressor;
+    (void)compressTextRecords(text.view(), temp, sizes, &starts, compressor);
 }
 
 } // namespace quillery::bench

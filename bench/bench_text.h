@@ -9,6 +9,10 @@ namespace quillery::bench {
 
 std::string generateBookText(size_t bytes);
 
+// The floor of any build: reads the source at `sourcePath` and compresses it into text records in a new
+// file at `tempPath`, on this thread alone.
+void readAndCompress(const std::string& sourcePath, const std::string& tempPath);
+
 // Seconds taken by `work`, the best of `rounds` runs.
 template <typename Work> double bestSeconds(int rounds, Work work) {
     double best = 1e9;

@@ -71,20 +71,7 @@ void runBuildBench() {
     setNoteHandler(silent);
 
     // Reading the source and compressing it into text records: the floor of any build.
-    double floorSeconds = bestSeconds(3, [&] {
-        SourceText text;
-        if (readSource(sourcePath, text) != ReadSourceResult::Ok) {
-            return;
-        }
-        std::remove(tempPath.c_str());
-        FileService temp(tempPath);
-        (void)temp.createFile();
-        (void)temp.open(FileService::Mode::ReadWrite);
-        RecordBuffer starts(4);
-        RecordBuffer sizes(4);
-        ZlibCompressor compressor;
-        (void)compressTextRecords(text.view(), temp, sizes, &starts, compressor);
-    });
+    double floorSeconds = bestSeconds(3, [&] { readAndCompress(sourcePath, tempPath); });
     std::remove(tempPath.c_str());
 
     BookInfo info;

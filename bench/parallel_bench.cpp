@@ -105,20 +105,7 @@ void benchOneBuild(const std::string& folder) {
     std::vector<double> mainThread;
     bool built = true;
     for (int round = 0; round < 7; ++round) {
-        timeOnce(floor, processCpuSeconds, [&] {
-            SourceText text;
-            if (readSource(sourcePath, text) != ReadSourceResult::Ok) {
-                return;
-            }
-            std::remove(tempPath.c_str());
-            FileService temp(tempPath);
-            (void)temp.createFile();
-            (void)temp.open(FileService::Mode::ReadWrite);
-            RecordBuffer starts(4);
-            RecordBuffer sizes(4);
-            ZlibCompressor compressor;
-            (void)compressTextRecords(text.view(), temp, sizes, &starts, compressor);
-        });
+        timeOnce(floor, processCpuSeconds, [&] { readAndCompress(sourcePath, tempPath); });
         for (ThreadPool* threads : {static_cast<ThreadPool*>(nullptr), &pool}) {
             double mainStart = threadCpuSeconds();
             timeOnce(threads ? pooled : alone, processCpuSeconds, [&] {
