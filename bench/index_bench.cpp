@@ -42,9 +42,9 @@ std::string makeDictionary() {
         if (kind == 0) {
             word[0] = static_cast<char>(word[0] & ~0x20);
         } else if (kind == 1) {
-            word.insert(word.size() / 2, "-");
+            word.insert(word.size() / 2, 1, '-');
         } else if (kind == 2) {
-            word.insert(1, "'");
+            word.insert(1, 1, '\'');
         }
         text += "\\I" + word + "\\I ";
         size_t words = 4 + next(8);
