@@ -63,15 +63,17 @@ bool runPng(PngJob* job) {
         return false;
     }
     png_infop info = png_create_info_struct(png);
-    if (info == nullptr || setjmp(png_jmpbuf(png)) != 0) {
-        png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
+    if (info == nullptr) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        std::snprintf(job->message, sizeof job->message, "out of memory");
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png)) != 0) {
+        png_destroy_read_struct(&png, &info, nullptr);
         std::free(job->rows);
         std::free(job->pixels);
         job->rows = nullptr;
         job->pixels = nullptr;
-        if (info == nullptr) {
-            std::snprintf(job->message, sizeof job->message, "out of memory");
-        }
         return false;
     }
     png_set_read_fn(png, job, readBytes);
@@ -123,6 +125,21 @@ bool looksLikePng(std::string_view bytes) {
 }
 
 Verdict decodePng(std::string_view bytes, Raster& raster, std::string& error) {
+    // The size stands in the IHDR chunk, which must come first: a picture too large is refused before
+    // anything else of it is read.
+    if (bytes.size() >= 24 && bytes.substr(12, 4) == "IHDR") {
+        auto value = [&bytes](size_t at) {
+            return uint32_t{static_cast<uint8_t>(bytes[at])} << 24 |
+                   uint32_t{static_cast<uint8_t>(bytes[at + 1])} << 16 |
+                   uint32_t{static_cast<uint8_t>(bytes[at + 2])} << 8 | static_cast<uint8_t>(bytes[at + 3]);
+        };
+        uint32_t width = value(16), height = value(20);
+        if (width > 0 && height > 0 && width <= 0x7FFFFFFF && height <= 0x7FFFFFFF &&
+            !decodableSize(width, height)) {
+            error = tooLargeReason(width, height);
+            return Verdict::Failed;
+        }
+    }
     PngJob job;
     job.bytes = reinterpret_cast<const uint8_t*>(bytes.data());
     job.size = bytes.size();
