@@ -4,7 +4,6 @@
 #include "framework/windows1252.h"
 #include "markdown/notices.h"
 #include "markdown/utf8_input.h"
-#include "markup/image_file_check.h"
 #include "pictures/picture_as_is.h"
 #include "pictures/picture_file.h"
 #include "tdb/book_format.h"
@@ -100,7 +99,7 @@ std::optional<ImportedImage> ImageImporter::check(const std::string& relative, c
     }
     ImportedImage image{path, std::string(), std::string()};
     // A picture made for the device is kept byte for byte; everything else is fitted.
-    if (!hasPngExtension(relative) || !pictures::takenAsIs(file.fullPath())) {
+    if (!pictures::takenAsIs(file.fullPath())) {
         std::string bytes, error;
         pictures::FittedPicture picture;
         if (failed(pictures::readPictureFile(file.fullPath(), bytes, error)) ||
