@@ -4,7 +4,7 @@
 #include "framework/file_service.h"
 #include "framework/record_buffer.h"
 #include "markup/png_header.h"
-#include "pictures/picture_fitting.h"
+#include "tdb/book_format.h"
 #include "tdb/image_conversion.h"
 
 namespace quillery::pictures {
@@ -26,8 +26,8 @@ bool takenAsIs(const std::string& path) {
         return false;
     }
     ImageSize size;
-    if (failed(readPngHeader(file.fullPath(), size)) || size.width > kMaxPictureWidth ||
-        size.height > kMaxPictureHeight || file.open(FileService::Mode::Read) != 0) {
+    if (failed(readPngHeader(file.fullPath(), size)) || size.width > kPageWidth ||
+        size.height > kPageHeight || file.open(FileService::Mode::Read) != 0) {
         return false;
     }
     RecordBuffer data(1);

@@ -7,7 +7,8 @@
 namespace quillery::pictures {
 
 // True when the file at `path` is a grey or palette PNG whose converted stream fits in an image record and
-// whose size is at most kMaxPictureWidth x kMaxPictureHeight. Reports nothing.
+// that fits the page as it is (at most 158 x 148 pixels, the page itself: a picture made that size for the
+// device is the author's choice, and books that built with it before stay as they were). Reports nothing.
 bool takenAsIs(const std::string& path);
 
 } // namespace quillery::pictures

@@ -41,6 +41,10 @@ TEST(FittedImageFolderTest, FitsEveryPngNamedPictureAndLeavesTheAuthorsFolderAlo
     test::writeFile(folder + "/photo.PNG", test::encodeJpeg(test::rampPicture(90, 60)));
     test::writeFile(folder + "/sub/deep.png", test::encodePng(rgbPng(10, 10)));
     test::writeFile(folder + "/junk.png", "not a picture");
+    // A picture made for the page is the author's choice; one pixel wider is fitted.
+    std::string page = greyPng(158, 148);
+    test::writeFile(folder + "/page.png", page);
+    test::writeFile(folder + "/over.png", greyPng(159, 10));
     test::writeFile(folder + "/notes.txt", "notes");
     std::string scratch;
     {
@@ -50,6 +54,11 @@ TEST(FittedImageFolderTest, FitsEveryPngNamedPictureAndLeavesTheAuthorsFolderAlo
         ASSERT_FALSE(scratch.empty());
         EXPECT_EQ(ready, test::readFile(scratch + "/ready.png"));
         EXPECT_EQ("not a picture", test::readFile(scratch + "/junk.png"));
+        EXPECT_EQ(page, test::readFile(scratch + "/page.png"));
+        std::optional<test::PngImage> over = test::decodePng(test::readFile(scratch + "/over.png"));
+        ASSERT_TRUE(over);
+        EXPECT_EQ(150u, over->width);
+        EXPECT_EQ(9u, over->height);
         EXPECT_FALSE(test::fileExists(scratch + "/notes.txt"));
         for (const char* name : {"wide.png", "photo.PNG", "sub/deep.png"}) {
             EXPECT_TRUE(pictures::takenAsIs(scratch + "/" + name)) << name;
@@ -61,7 +70,7 @@ TEST(FittedImageFolderTest, FitsEveryPngNamedPictureAndLeavesTheAuthorsFolderAlo
     }
     EXPECT_FALSE(std::filesystem::exists(scratch));
     EXPECT_FALSE(pictures::takenAsIs(folder + "/wide.png")); // the author's file is as it was
-    EXPECT_EQ(7, std::distance(std::filesystem::recursive_directory_iterator(folder),
+    EXPECT_EQ(9, std::distance(std::filesystem::recursive_directory_iterator(folder),
                                std::filesystem::recursive_directory_iterator()));
 
     pictures::FittedImageFolder none;
