@@ -114,6 +114,15 @@ TEST(FitImagesCliTest, AMarkdownBookWithAJpegBuilds) {
     CliRun inspect = runCli("--inspect '" + dir.file("story.tdb") + "'");
     EXPECT_NE(std::string::npos, inspect.out.find("\"photo.png\" 150x113")) << inspect.out;
 
+    // --emit-tml writes the fitted picture into the generated image folder; --color-images makes it a
+    // palette.
+    run = runCli("--emit-tml --color-images '" + dir.file("story.md") + "'");
+    EXPECT_EQ(0, run.status) << run.err;
+    std::optional<test::PngImage> emitted = test::decodePng(test::readFile(dir.file("story_img/photo.png")));
+    ASSERT_TRUE(emitted);
+    EXPECT_EQ(PNG_COLOR_TYPE_PALETTE, emitted->colourType);
+    EXPECT_EQ(150u, emitted->width);
+
     // What cannot be read as a picture is an error at its line, with the reason.
     test::writeFile(dir.file("photo.jpg"), "\xFF\xD8\xFF garbage");
     run = runCli("'" + dir.file("story.md") + "'");

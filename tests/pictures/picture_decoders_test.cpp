@@ -125,6 +125,26 @@ TEST(JpegDecoderTest, ColourAndGreyStreamsDecodeCloseToTheirPixels) {
     EXPECT_EQ(grey.r, grey.b);
 }
 
+TEST(JpegDecoderTest, CmykStreamsComeOutAsRgb) {
+    // Inverted CMYK, as Adobe writes it: no cyan or black, full magenta and yellow is red; full black ink on
+    // the right half.
+    test::RgbPicture cmyk{16, 8, {}};
+    for (int i = 0; i < 16 * 8; ++i) {
+        bool right = i % 16 >= 8;
+        cmyk.pixels.insert(cmyk.pixels.end(), {255, 0, 0, static_cast<uint8_t>(right ? 0 : 255)});
+    }
+    Raster raster;
+    std::string error;
+    ASSERT_FALSE(failed(pictures::decodeJpeg(test::encodeJpeg(cmyk), 150, 148, raster, error))) << error;
+    ASSERT_EQ(16, raster.width());
+    Rgb red = pixelAt(raster, 2, 4), black = pixelAt(raster, 13, 4);
+    EXPECT_NEAR(255, red.r, 4);
+    EXPECT_NEAR(0, red.g, 4);
+    EXPECT_NEAR(0, red.b, 4);
+    EXPECT_NEAR(0, black.r, 4);
+    EXPECT_NEAR(0, black.g, 4);
+}
+
 TEST(JpegDecoderTest, LargePicturesAreDecodedAtAReducedScaleThatStillCoversThePage) {
     std::string stream = test::encodeJpeg(test::rampPicture(1600, 1200), false, true, 80);
     Raster raster;

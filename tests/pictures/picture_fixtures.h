@@ -14,7 +14,7 @@
 
 namespace quillery::test {
 
-// An RGB picture, 3 bytes a pixel, row after row.
+// An RGB picture, 3 bytes a pixel, row after row (for encodeJpeg also CMYK, 4 bytes a pixel).
 struct RgbPicture {
     int width = 0;
     int height = 0;
@@ -67,8 +67,10 @@ inline bool encode(const RgbPicture* picture, bool grey, bool progressive, int q
     jpeg_mem_dest(&info, out, size);
     info.image_width = static_cast<JDIMENSION>(picture->width);
     info.image_height = static_cast<JDIMENSION>(picture->height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
+    // A picture with 4 bytes a pixel is CMYK as Adobe stores it (255: no ink).
+    bool cmyk = picture->pixels.size() == size_t(picture->width) * picture->height * 4;
+    info.input_components = cmyk ? 4 : 3;
+    info.in_color_space = cmyk ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&info);
     if (grey) {
         jpeg_set_colorspace(&info, JCS_GRAYSCALE);
@@ -79,8 +81,9 @@ inline bool encode(const RgbPicture* picture, bool grey, bool progressive, int q
     jpeg_set_quality(&info, quality, TRUE);
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(picture->pixels.data() +
-                                            static_cast<size_t>(info.next_scanline) * picture->width * 3);
+        JSAMPROW row =
+            const_cast<JSAMPROW>(picture->pixels.data() + static_cast<size_t>(info.next_scanline) *
+                                                              picture->width * info.input_components);
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
