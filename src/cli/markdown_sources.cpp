@@ -42,7 +42,7 @@ bool emitOne(const std::string& sourcePath, const CliOptions& options) {
         return false;
     }
     std::optional<markdown::Conversion> conversion =
-        markdown::convertMarkdownFile(source, headerOverrides(options));
+        markdown::convertMarkdownFile(source, headerOverrides(options), pictureColors(options));
     if (!conversion) {
         reportError("The input file \"%s\" could not be opened.", source.fileName().c_str());
         return false;
@@ -78,6 +78,10 @@ markdown::HeaderFields headerOverrides(const CliOptions& options) {
     fields.isbn = options.isbn;
     fields.copyright = options.copyright;
     return fields;
+}
+
+pictures::PictureColors pictureColors(const CliOptions& options) {
+    return options.colorImages ? pictures::PictureColors::Palette : pictures::PictureColors::Grey;
 }
 
 int runEmitMarkup(const CliOptions& options, DiagnosticPrinter& printer) {

@@ -79,7 +79,7 @@ Conversion convertMarkdown(std::string_view markdown, const ConversionSettings& 
 
     ParserArena arena;
     cmark_node* document = parse(text);
-    ImageImporter images(settings.markdownFolder);
+    ImageImporter images(settings.markdownFolder, settings.colors);
     if (document != nullptr) {
         result.markup.reserve(result.markup.size() + text.size() + text.size() / 8);
         SlugSet anchors;

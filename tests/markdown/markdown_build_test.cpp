@@ -123,8 +123,8 @@ TEST(MarkdownImageTest, ImagesAreCheckedAtTheirMarkdownLine) {
         "E The image \"../outside.png\" lies outside the folder of the Markdown file.",
         "E The image \"/etc/x.png\" lies outside the folder of the Markdown file.",
         "E The image \"missing.png\" was not found.",
-        "E The image \"photo.jpg\" is not a PNG file; only PNG images can go into a book.",
-        "E Bad PNG signature for " + dir.file("fake.png"),
+        "E The image \"photo.jpg\" could not be read: not a JPEG, PNG or GIF picture.",
+        "E The image \"fake.png\" could not be read: not a JPEG, PNG or GIF picture.",
     };
     EXPECT_EQ(expected, reports.lines());
     for (size_t k = 0; k < reports.reports().size(); ++k) {
