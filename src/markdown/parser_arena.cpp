@@ -10,6 +10,7 @@ namespace quillery::markdown {
 namespace {
 
 constexpr size_t kLargePage = 2 << 20;
+constexpr size_t kFirstBlockSize = 256 << 10; // most texts are short: they need no large pages
 constexpr size_t kBlockSize = 2 * kLargePage;
 constexpr size_t kAlignment = 16;
 constexpr size_t kHeader = kAlignment; // each allocation is preceded by its size
@@ -50,11 +51,15 @@ void arenaFree(void*) {}
 
 cmark_mem arenaMemory = {arenaCalloc, arenaRealloc, arenaFree};
 
-// A block of `size` bytes (a multiple of kLargePage) straight from the system, so zero-filled, and aligned to
-// large pages: where the system offers them, the block is backed by a few large pages instead of many small
-// ones, which saves most of the page faults of a tree of a hundred megabytes and many of the address
-// translations of every walk over it.
+// A block of `size` bytes straight from the system, so zero-filled. A block of large pages (`size` a multiple
+// of kLargePage) is aligned to them: where the system offers them, it is backed by a few large pages instead
+// of many small ones, which saves most of the page faults of a tree of a hundred megabytes and many of the
+// address translations of every walk over it.
 char* mapBlock(size_t size) {
+    if (size < kLargePage) {
+        void* mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        return mapped != MAP_FAILED ? static_cast<char*>(mapped) : nullptr;
+    }
     void* mapped =
         mmap(nullptr, size + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED) {
@@ -92,7 +97,9 @@ cmark_mem* ParserArena::allocator() {
 }
 
 bool ParserArena::startBlock(size_t bytes) {
-    size_t size = bytes > kBlockSize ? roundedUp(bytes, kLargePage) : kBlockSize;
+    size_t size = blocks_.empty() && bytes <= kFirstBlockSize ? kFirstBlockSize
+                  : bytes > kBlockSize                        ? roundedUp(bytes, kLargePage)
+                                                              : kBlockSize;
     char* block = mapBlock(size);
     if (block == nullptr) {
         return false;

@@ -24,6 +24,11 @@ class PositionMap {
             places_.push_back(place);
         }
     }
+    // Room for `marks` marks, so that a long text does not copy the map as it grows.
+    void reserve(size_t marks) {
+        offsets_.reserve(marks);
+        places_.reserve(marks);
+    }
     // The Markdown place of generated position `offset`; line 1, column 1 before the first mark.
     SourcePlace placeOf(size_t offset) const;
     // Learns the generated text's lines, so that places in it can be translated. Call once it is complete.
