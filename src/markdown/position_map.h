@@ -14,7 +14,21 @@ namespace quillery::markdown {
 class PositionMap {
   public:
     // The generated text from `offset` on (up to the next mark) comes from `place`. Offsets never decrease.
-    void mark(size_t offset, SourcePlace place);
+    void mark(size_t offset, SourcePlace place) {
+        // Called for every piece of text and markup written: kept here, where the writer can inline it.
+        if (!offsets_.empty() && offsets_.back() == offset) {
+            places_.back() = place;
+        } else if (places_.empty() || places_.back().line != place.line ||
+                   places_.back().column != place.column) {
+            offsets_.push_back(offset);
+            places_.push_back(place);
+        }
+    }
+    // Room for `marks` marks, so that a long text does not copy the map as it grows.
+    void reserve(size_t marks) {
+        offsets_.reserve(marks);
+        places_.reserve(marks);
+    }
     // The Markdown place of generated position `offset`; line 1, column 1 before the first mark.
     SourcePlace placeOf(size_t offset) const;
     // Learns the generated text's lines, so that places in it can be translated. Call once it is complete.
