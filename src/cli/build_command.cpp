@@ -10,6 +10,7 @@
 #include "framework/recorded_reports.h"
 #include "framework/thread_pool.h"
 #include "markup/paginate_book.h"
+#include "pictures/author_image_paths.h"
 #include "pictures/fitted_image_folder.h"
 
 #include <algorithm>
@@ -184,12 +185,16 @@ int buildSource(SourceRun& run, const CliOptions& options, ThreadPool* pool,
     }
     // With --fit-images a markup source's pictures are fitted into a scratch folder that the build reads.
     pictures::FittedImageFolder fitted;
+    std::optional<pictures::AuthorImagePaths> authorPaths;
     if (!markdown && options.fitImages) {
-        if (failed(fitted.prepare(imageFolderPath(sourceFile.fullPath()), pictureColors(options)))) {
+        std::string authorFolder = imageFolderPath(sourceFile.fullPath());
+        if (failed(fitted.prepare(authorFolder, pictureColors(options)))) {
             return 1;
         }
         if (!fitted.folder().empty()) {
             settings.imageFolder = fitted.folder();
+            DiagnosticSink& next = settings.diagnostics != nullptr ? *settings.diagnostics : currentSink();
+            settings.diagnostics = &authorPaths.emplace(fitted.folder(), authorFolder, next);
         }
     }
     Verdict built = markdown ? markdown->build(sourceFile, &outputFile, info, flags, settings)

@@ -105,6 +105,22 @@ TEST(FitImagesCliTest, AMarkupSourceWithAnRgbPictureBuildsOnlyWithFitImages) {
     EXPECT_NE(test::readFile(dir.file("book.tdb")), test::readFile(dir.file("colour.tdb")));
 }
 
+TEST(FitImagesCliTest, MessagesNameTheAuthorsImageFolderNotTheScratchFolder) {
+    // A file that is no picture is passed on unfitted; the build's message names its path, which must be the
+    // author's file and not the copy in the scratch folder that is gone when the build ends.
+    test::ScratchDir dir;
+    test::writeFile(dir.file("book.tml"), "TITLE=\"Pictures\"\n\\m=\"photo.png\" \\m=\"bad.png\"\n");
+    std::filesystem::create_directories(dir.file("book_img"));
+    test::writeFile(dir.file("book_img/photo.png"), test::encodePng(rgbPng(300, 200)));
+    test::writeFile(dir.file("book_img/bad.png"), "not a picture at all");
+
+    CliRun fitted = runCli("--fit-images '" + dir.file("book.tml") + "'");
+    EXPECT_EQ(1, fitted.status);
+    EXPECT_NE(std::string::npos, fitted.err.find("Bad PNG signature for " + dir.file("book_img/bad.png")))
+        << fitted.err;
+    EXPECT_EQ(std::string::npos, fitted.err.find("/images/bad.png")) << fitted.err;
+}
+
 TEST(FitImagesCliTest, AMarkdownBookWithAJpegBuilds) {
     test::ScratchDir dir;
     test::writeFile(dir.file("story.md"), "---\ntitle: Story\n---\n# One\n\n![a photo](photo.jpg)\n");
