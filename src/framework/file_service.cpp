@@ -19,7 +19,7 @@ std::string fullPathOf(std::string_view path) {
         joined = std::filesystem::current_path(error).string();
         if (error) {
             // Without a current folder the path can only stay relative, to be resolved by the system.
-            joined = ".";
+            joined.assign(1, '.');
         }
     }
     joined += '/';

@@ -53,7 +53,10 @@ std::optional<std::string> relativePath(std::string_view url) {
     }
     std::string path;
     for (std::string_view part : parts) {
-        path += (path.empty() ? "" : "/") + std::string(part);
+        if (!path.empty()) {
+            path += '/';
+        }
+        path += part;
     }
     return path.empty() ? std::nullopt : std::optional<std::string>(path);
 }
@@ -129,7 +132,7 @@ std::string ImageImporter::uniqueName(std::string_view relative) {
     }
     std::string name = stem + ".png";
     for (unsigned number = 2; lowerNames_.count(lowered(name)) != 0; ++number) {
-        std::string suffix = "-" + std::to_string(number);
+        std::string suffix = std::to_string(number).insert(0, 1, '-');
         name = stem.substr(0, kMaxImageNameLength - 4 - suffix.size()) + suffix + ".png";
     }
     lowerNames_[lowered(name)] = true;
