@@ -1,10 +1,10 @@
 #include "markdown/image_import.h"
 
+#include "convert/notices.h"
+#include "convert/utf8_input.h"
 #include "framework/file_service.h"
 #include "framework/record_buffer.h"
 #include "framework/windows1252.h"
-#include "markdown/notices.h"
-#include "markdown/utf8_input.h"
 #include "markup/image_file_check.h"
 #include "markup/png_header.h"
 #include "tdb/book_format.h"

@@ -6,10 +6,10 @@
 // kind; problems with images are errors reported at their Markdown line (the image is then left out).
 #pragma once
 
+#include "convert/front_matter.h"
+#include "convert/position_map.h"
 #include "framework/book_info.h"
-#include "markdown/front_matter.h"
 #include "markdown/image_import.h"
-#include "markdown/position_map.h"
 
 #include <string>
 #include <string_view>

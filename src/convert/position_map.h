@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quillery::markdown {
+namespace quillery::convert {
 
 class PositionMap {
   public:
@@ -30,4 +30,4 @@ class PositionMap {
     size_t length_ = 0;
 };
 
-} // namespace quillery::markdown
+} // namespace quillery::convert

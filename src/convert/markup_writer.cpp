@@ -1,6 +1,6 @@
-#include "markdown/markup_writer.h"
+#include "convert/markup_writer.h"
 
-namespace quillery::markdown {
+namespace quillery::convert {
 
 void MarkupWriter::at(SourcePlace place) {
     // Places the parser does not know (line 0) keep the last one.
@@ -67,4 +67,4 @@ void MarkupWriter::endBlock(Separation separation) {
     }
 }
 
-} // namespace quillery::markdown
+} // namespace quillery::convert

@@ -1,8 +1,8 @@
-#include "markdown/position_map.h"
+#include "convert/position_map.h"
 
 #include <algorithm>
 
-namespace quillery::markdown {
+namespace quillery::convert {
 
 void PositionMap::mark(size_t offset, SourcePlace place) {
     if (!offsets_.empty() && offsets_.back() == offset) {
@@ -40,4 +40,4 @@ SourcePlace PositionMap::translate(SourcePlace generated) const {
     return placeOf(std::min(offset, length_));
 }
 
-} // namespace quillery::markdown
+} // namespace quillery::convert

@@ -2,14 +2,14 @@
 // style toggles kept balanced, and the map back to the Markdown places everything came from.
 #pragma once
 
-#include "markdown/device_text.h"
-#include "markdown/notices.h"
-#include "markdown/position_map.h"
+#include "convert/device_text.h"
+#include "convert/notices.h"
+#include "convert/position_map.h"
 
 #include <string>
 #include <string_view>
 
-namespace quillery::markdown {
+namespace quillery::convert {
 
 enum class Style { Italic, Bold, Overstrike };
 enum class Separation { None, Line, BlankLine };
@@ -59,4 +59,4 @@ class MarkupWriter {
     int indent_ = 0;
 };
 
-} // namespace quillery::markdown
+} // namespace quillery::convert

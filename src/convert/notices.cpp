@@ -1,10 +1,10 @@
-#include "markdown/notices.h"
+#include "convert/notices.h"
 
 #include <algorithm>
 #include <cstdarg>
 #include <vector>
 
-namespace quillery::markdown {
+namespace quillery::convert {
 namespace {
 
 struct NoticeText {
@@ -69,4 +69,4 @@ void reportAt(ReportLevel level, SourcePlace place, const char* format, ...) {
     va_end(args);
 }
 
-} // namespace quillery::markdown
+} // namespace quillery::convert

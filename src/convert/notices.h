@@ -8,7 +8,7 @@
 #include <array>
 #include <cstddef>
 
-namespace quillery::markdown {
+namespace quillery::convert {
 
 enum class Notice {
     InvalidUtf8,    // bytes that are no UTF-8, made "?"
@@ -40,4 +40,4 @@ class Notices {
 void reportAt(ReportLevel level, SourcePlace place, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
 
-} // namespace quillery::markdown
+} // namespace quillery::convert
