@@ -11,7 +11,7 @@ void MarkupWriter::at(SourcePlace place) {
 
 void MarkupWriter::flush() {
     if (pending_ != Separation::None && !out_.empty()) {
-        places_.mark(out_.size(), place_);
+        places_.mark(out_.size(), place_, part_);
         out_ += pending_ == Separation::BlankLine ? "\n\n" : "\n";
     }
     pending_ = Separation::None;
@@ -19,13 +19,13 @@ void MarkupWriter::flush() {
 
 void MarkupWriter::text(std::string_view utf8, TextMode mode) {
     flush();
-    places_.mark(out_.size(), place_);
+    places_.mark(out_.size(), place_, part_);
     appendDeviceText(out_, utf8, mode, notices_, place_);
 }
 
 void MarkupWriter::markup(std::string_view tags) {
     flush();
-    places_.mark(out_.size(), place_);
+    places_.mark(out_.size(), place_, part_);
     out_ += tags;
 }
 
@@ -53,7 +53,7 @@ void MarkupWriter::style(Style style, bool on) {
 void MarkupWriter::indent(bool on) {
     // Closing comes right after the block's last line, before its separation.
     if (!on && indent_ == 1) {
-        places_.mark(out_.size(), place_);
+        places_.mark(out_.size(), place_, part_);
         out_ += "\\t";
         indent_ = 0;
         return;

@@ -22,6 +22,11 @@ class MarkupWriter {
     // What is written from now on comes from `place`.
     void at(SourcePlace place);
     SourcePlace place() const { return place_; }
+    // What is written from now on comes from part `part` of the source (see position_map.h).
+    void atPart(uint32_t part) {
+        part_ = part;
+        notices_.atPart(part);
+    }
 
     // Text of the book, written as device text (see device_text.h).
     void text(std::string_view utf8, TextMode mode = TextMode::Body);
@@ -52,6 +57,7 @@ class MarkupWriter {
     PositionMap& places_;
     Notices& notices_;
     SourcePlace place_;
+    uint32_t part_ = 0;
     Separation pending_ = Separation::None;
     int italic_ = 0;
     int bold_ = 0;

@@ -4,16 +4,26 @@
 
 namespace quillery::convert {
 
-void PositionMap::mark(size_t offset, SourcePlace place) {
+void PositionMap::mark(size_t offset, SourcePlace place, uint32_t part) {
+    if (part != 0 && parts_.empty()) {
+        parts_.assign(offsets_.size(), 0);
+    }
     if (!offsets_.empty() && offsets_.back() == offset) {
         places_.back() = place;
+        if (!parts_.empty()) {
+            parts_.back() = part;
+        }
         return;
     }
-    if (!places_.empty() && places_.back().line == place.line && places_.back().column == place.column) {
+    if (!places_.empty() && places_.back().line == place.line && places_.back().column == place.column &&
+        (parts_.empty() || parts_.back() == part)) {
         return;
     }
     offsets_.push_back(offset);
     places_.push_back(place);
+    if (!parts_.empty()) {
+        parts_.push_back(part);
+    }
 }
 
 SourcePlace PositionMap::placeOf(size_t offset) const {
@@ -35,9 +45,21 @@ void PositionMap::index(std::string_view generated) {
 }
 
 SourcePlace PositionMap::translate(SourcePlace generated) const {
+    return placeOf(offsetOf(generated));
+}
+
+uint32_t PositionMap::partOf(SourcePlace generated) const {
+    if (parts_.empty()) {
+        return 0;
+    }
+    auto next = std::upper_bound(offsets_.begin(), offsets_.end(), offsetOf(generated));
+    return next == offsets_.begin() ? 0 : parts_[static_cast<size_t>(next - offsets_.begin()) - 1];
+}
+
+size_t PositionMap::offsetOf(SourcePlace generated) const {
     size_t line = std::clamp<size_t>(generated.line, 1, lineStarts_.size());
     size_t offset = lineStarts_[line - 1] + (generated.column > 0 ? generated.column - 1 : 0);
-    return placeOf(std::min(offset, length_));
+    return std::min(offset, length_);
 }
 
 } // namespace quillery::convert
