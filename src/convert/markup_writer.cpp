@@ -47,6 +47,12 @@ void MarkupWriter::style(Style style, bool on) {
         return toggle(bold_, on, "\\B");
     case Style::Overstrike:
         return toggle(overstrike_, on, "\\o");
+    case Style::Underline:
+        return toggle(underline_, on, "\\u");
+    case Style::Superscript:
+        return toggle(superscript_, on, "\\Sp");
+    case Style::Subscript:
+        return toggle(subscript_, on, "\\Sb");
     }
 }
 
@@ -59,6 +65,11 @@ void MarkupWriter::indent(bool on) {
         return;
     }
     toggle(indent_, on, "\\t");
+}
+
+void MarkupWriter::closeBlock(std::string_view tags) {
+    places_.mark(out_.size(), place_, part_);
+    out_ += tags;
 }
 
 void MarkupWriter::endBlock(Separation separation) {

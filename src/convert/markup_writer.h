@@ -11,7 +11,7 @@
 
 namespace quillery::convert {
 
-enum class Style { Italic, Bold, Overstrike };
+enum class Style { Italic, Bold, Overstrike, Underline, Superscript, Subscript };
 enum class Separation { None, Line, BlankLine };
 
 class MarkupWriter {
@@ -39,6 +39,8 @@ class MarkupWriter {
     void style(Style style, bool on);
     // The indented block, counted like the styles.
     void indent(bool on);
+    // Markup that closes the current block, written right after its last text, before any separation.
+    void closeBlock(std::string_view tags);
 
     // Ends the current block: the next output is separated from it by `separation` (the widest asked for).
     void endBlock(Separation separation);
@@ -62,6 +64,9 @@ class MarkupWriter {
     int italic_ = 0;
     int bold_ = 0;
     int overstrike_ = 0;
+    int underline_ = 0;
+    int superscript_ = 0;
+    int subscript_ = 0;
     int indent_ = 0;
 };
 

@@ -41,6 +41,8 @@ constexpr std::array<NoticeText, kNoticeKinds> kTexts = {{
      "Sound, video and embedded objects cannot be shown on the device and were dropped (%zu in the book)."},
     {ReportLevel::Note,
      "Links out of the book cannot be followed on the device; they keep their text only (%zu in the book)."},
+    {ReportLevel::Note,
+     "Links to places outside the book's reading order keep their text only (%zu in the book)."},
 }};
 
 bool before(SourcePlace a, SourcePlace b) {

@@ -31,8 +31,9 @@ enum class Notice {
     BookMath,         // MathML, kept as plain text
     BookMedia,        // audio, video and embedded objects, dropped
     BookExternalLink, // links out of the book, their text kept (a note)
+    BookLostLink,     // links to places outside the reading order, their text kept (a note)
 };
-constexpr size_t kNoticeKinds = 14;
+constexpr size_t kNoticeKinds = 15;
 
 class Notices {
   public:
