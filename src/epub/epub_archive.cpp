@@ -53,6 +53,9 @@ EpubArchive::~EpubArchive() {
 }
 
 bool EpubArchive::open(std::string_view bytes) {
+    if (bytes.size() < 4 || bytes.substr(0, 2) != "PK") {
+        return false; // not even the start of a ZIP archive
+    }
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);

@@ -81,6 +81,36 @@ XmlDocument readXml(std::string_view bytes, bool requireWellFormed) {
     return XmlDocument(document);
 }
 
+// The HTML parser does not know a document type's internal subset and would show its declarations as text:
+// it is blanked out (line ends kept, so that lines stay those of the file). Its entities are never used.
+std::string withoutInternalSubset(std::string_view bytes) {
+    std::string text(bytes);
+    size_t start = std::string::npos;
+    for (size_t at = text.find('<'); at != std::string::npos && at < 4096; at = text.find('<', at + 1)) {
+        if (text.size() - at >= 9 &&
+            (text.compare(at, 9, "<!DOCTYPE") == 0 || text.compare(at, 9, "<!doctype") == 0)) {
+            start = at;
+            break;
+        }
+    }
+    if (start == std::string::npos) {
+        return text;
+    }
+    size_t bracket = text.find('[', start);
+    size_t close = text.find('>', start);
+    if (bracket == std::string::npos || close < bracket) {
+        return text;
+    }
+    size_t end = text.find("]>", bracket);
+    end = end == std::string::npos ? text.size() : end + 2;
+    for (size_t at = start; at < end; ++at) {
+        if (text[at] != '\n') {
+            text[at] = ' ';
+        }
+    }
+    return text;
+}
+
 } // namespace
 
 void XmlFree::operator()(_xmlDoc* document) const {
@@ -100,7 +130,8 @@ XmlDocument parseContent(std::string_view bytes) {
         return nullptr;
     }
     int options = HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING;
-    return XmlDocument(htmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), "", "UTF-8", options));
+    std::string text = withoutInternalSubset(bytes);
+    return XmlDocument(htmlReadMemory(text.data(), static_cast<int>(text.size()), "", "UTF-8", options));
 }
 
 XmlNode* rootOf(const XmlDocument& document) {
