@@ -319,6 +319,13 @@ bool ContentWalk::enterSkipped(const XmlNode* node, const std::string& name) {
 }
 
 void ContentWalk::separate(Separation separation) {
+    // A link reference ends with its line: one that held a block would span pages and chapters.
+    if (activeLink_ != nullptr) {
+        writer_.markup("\\q");
+        activeLink_ = nullptr;
+        openReferences_ = 0;
+        flushDeferred();
+    }
     if (lineHasText_) {
         writer_.endBlock(separation);
     }
@@ -407,9 +414,10 @@ void ContentWalk::exit(const Open& open) {
         superscript_ -= *style == Style::Superscript ? 1 : 0;
         subscript_ -= *style == Style::Subscript ? 1 : 0;
     }
-    if (open.link) {
+    if (open.link && activeLink_ == open.node) {
         writer_.markup("\\q");
-        --openReferences_;
+        activeLink_ = nullptr;
+        openReferences_ = 0;
         flushDeferred();
     }
     if (open.heading != Heading::None) {
@@ -614,6 +622,7 @@ void ContentWalk::enterLink(const XmlNode* node, Open& open) {
     emitAnchors();
     writer_.markup("\\q=\"#" + name->second + "\"");
     ++openReferences_;
+    activeLink_ = node;
     open.link = true;
 }
 

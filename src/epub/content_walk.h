@@ -101,6 +101,7 @@ class ContentWalk {
     Align align_ = Align::None;
     std::vector<List> lists_;
     int openReferences_ = 0;
+    const XmlNode* activeLink_ = nullptr; // the link whose reference is open
     int pre_ = 0;
     int superscript_ = 0;
     int subscript_ = 0;

@@ -100,6 +100,11 @@ TEST(EpubMappingTest, LinksBecomeReferencesToAnchorsAtTheirTargets) {
                     {"b.xhtml", xhtml("<p>B</p><p>C <span id=\"Part\"/><span id=\"part\">D</span></p>")}}));
 }
 
+TEST(EpubMappingTest, ALinkReferenceEndsWhereABlockStartsInsideIt) {
+    EXPECT_EQ("\\x\\Q=\"a\"T\\x\n\nx \\q=\"#a\"l\\q\n\n\\xU\\x\n\nm\n\n\\w=\"50%\"\n",
+              mapped("<h1 id=\"a\">T</h1><div>x <a href=\"#a\">l<h1>U</h1>m<hr/></a></div>"));
+}
+
 TEST(EpubMappingTest, Epub3FootnotesLeaveTheTextAndFollowIt) {
     // The body is shown once, as the footnote; the link back to the reference is dropped, and a link inside
     // the body keeps its text only.
