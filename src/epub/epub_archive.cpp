@@ -28,7 +28,7 @@ bool isSafeEntryName(std::string_view name) {
         return false; // a drive or a scheme
     }
     for (char c : name) {
-        if (static_cast<unsigned char>(c) < 0x20) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
             return false;
         }
     }
