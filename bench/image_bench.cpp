@@ -2,6 +2,7 @@
 
 #include "bench_text.h"
 #include "framework/diagnostics.h"
+#include "picture_bench.h"
 #include "png_chunks.h"
 #include "tdb/image_conversion.h"
 #include "tdb/image_table.h"
@@ -104,6 +105,8 @@ void runImageBench() {
 
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
+
+    runPictureFitBench();
 }
 
 } // namespace quillery::bench

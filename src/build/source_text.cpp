@@ -97,9 +97,16 @@ namespace {
 class RawHistory {
   public:
     void add(const uint8_t* bytes, size_t count) {
+        // Only the last kHistoryLength bytes can be asked for; they go in with at most two copies.
         size_t skip = count > kHistoryLength ? count - kHistoryLength : 0;
-        for (size_t i = skip; i < count; ++i) {
-            ring_[(total_ + i) % kRing] = bytes[i];
+        const uint8_t* from = bytes + skip;
+        size_t position = total_ + skip;
+        for (size_t left = count - skip; left > 0;) {
+            size_t n = std::min(left, kRing - position % kRing);
+            std::memcpy(ring_ + position % kRing, from, n);
+            from += n;
+            position += n;
+            left -= n;
         }
         total_ += count;
     }

@@ -10,6 +10,7 @@
 #include "framework/recorded_reports.h"
 #include "framework/thread_pool.h"
 #include "markup/paginate_book.h"
+#include "pictures/fitted_image_folder.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -145,7 +146,8 @@ int buildSource(SourceRun& run, const CliOptions& options, ThreadPool* pool,
     // A Markdown source is built from the markup text it converts to.
     std::optional<markdown::MarkdownBook> markdown;
     if (markdown::isMarkdownPath(sourceFile.path())) {
-        markdown.emplace(markdown::convertMarkdownFile(sourceFile, headerOverrides(options)));
+        markdown.emplace(
+            markdown::convertMarkdownFile(sourceFile, headerOverrides(options), pictureColors(options)));
         if (markdown->failedToConvert()) {
             return 1;
         }
@@ -153,7 +155,7 @@ int buildSource(SourceRun& run, const CliOptions& options, ThreadPool* pool,
     // So is an EPUB.
     std::optional<epub::EpubBook> epub;
     if (epub::isEpubPath(sourceFile.path())) {
-        epub.emplace(epub::convertEpubFile(sourceFile, headerOverrides(options)));
+        epub.emplace(epub::convertEpubFile(sourceFile, headerOverrides(options), pictureColors(options)));
         if (epub->failedToConvert()) {
             return 1;
         }
@@ -190,6 +192,16 @@ int buildSource(SourceRun& run, const CliOptions& options, ThreadPool* pool,
                                             const std::string& imageFolder, uint32_t scannedFlags) {
             showSourcePages(options, readerViewInputOf(mainText, recordStarts, imageFolder, scannedFlags));
         };
+    }
+    // With --fit-images a markup source's pictures are fitted into a scratch folder that the build reads.
+    pictures::FittedImageFolder fitted;
+    if (!markdown && options.fitImages) {
+        if (failed(fitted.prepare(imageFolderPath(sourceFile.fullPath()), pictureColors(options)))) {
+            return 1;
+        }
+        if (!fitted.folder().empty()) {
+            settings.imageFolder = fitted.folder();
+        }
     }
     Verdict built = markdown ? markdown->build(sourceFile, &outputFile, info, flags, settings)
                     : epub   ? epub->build(sourceFile, &outputFile, info, flags, settings)

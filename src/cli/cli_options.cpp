@@ -52,6 +52,8 @@ bool setFlag(CliOptions& options, std::string_view argument) {
         {"--pages", &CliOptions::pages},
         {"--emit-tml", &CliOptions::emitMarkup},
         {"--force", &CliOptions::force},
+        {"--color-images", &CliOptions::colorImages},
+        {"--fit-images", &CliOptions::fitImages},
     };
     for (const Flag& flag : kFlags) {
         if (argument == flag.name) {
@@ -212,6 +214,12 @@ const char* usageText() {
            "                         PATH), build no book; an existing file or folder is kept unless\n"
            "                         --force\n"
            "  --force                with --emit-tml: replace an existing .tml and image folder\n"
+           "  --fit-images           for a .tml or .txt SOURCE: fit the pictures of its image folder to the\n"
+           "                         page in a scratch copy the build reads (files named *.png holding a\n"
+           "                         JPEG, GIF or PNG of any kind: scaled down to at most 150 x 148\n"
+           "                         pixels, 8-bit grey); the folder itself is not changed. Markdown\n"
+           "                         pictures are always fitted\n"
+           "  --color-images         fitted pictures become 256-colour palette PNGs instead of grey\n"
            "  --diagnostics=json     one JSON object per message on standard output\n"
            "  -v, --verbose          also print progress notes\n"
            "  -j, --jobs N           build on N threads in all: several sources at once, and the text of\n"

@@ -19,8 +19,10 @@ struct CliOptions {
     bool check = false;  // build everything, write nothing
     bool werror = false; // a warning fails the build
     bool dictionary = false;
-    bool emitMarkup = false; // --emit-tml: write the markup source of each Markdown source, build nothing
-    bool force = false;      // with --emit-tml: replace an existing markup source and image folder
+    bool emitMarkup = false;  // --emit-tml: write the markup source of each Markdown source, build nothing
+    bool force = false;       // with --emit-tml: replace an existing markup source and image folder
+    bool colorImages = false; // fitted pictures become 256-colour palette PNGs instead of grey
+    bool fitImages = false;   // a markup source's pictures are fitted to the page before the build reads them
     bool verbose = false;
     bool help = false;
     bool version = false;

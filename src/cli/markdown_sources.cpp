@@ -48,7 +48,7 @@ std::optional<Emitted> convertForEmit(const FileService& source, const CliOption
     Emitted emitted;
     if (markdown::isMarkdownPath(source.path())) {
         std::optional<markdown::Conversion> conversion =
-            markdown::convertMarkdownFile(source, headerOverrides(options));
+            markdown::convertMarkdownFile(source, headerOverrides(options), pictureColors(options));
         if (!conversion) {
             return std::nullopt;
         }
@@ -61,7 +61,8 @@ std::optional<Emitted> convertForEmit(const FileService& source, const CliOption
         };
         return emitted;
     }
-    std::optional<epub::EpubConversion> conversion = epub::convertEpubFile(source, headerOverrides(options));
+    std::optional<epub::EpubConversion> conversion =
+        epub::convertEpubFile(source, headerOverrides(options), pictureColors(options));
     if (!conversion) {
         return std::nullopt;
     }
@@ -119,6 +120,10 @@ markdown::HeaderFields headerOverrides(const CliOptions& options) {
     fields.isbn = options.isbn;
     fields.copyright = options.copyright;
     return fields;
+}
+
+pictures::PictureColors pictureColors(const CliOptions& options) {
+    return options.colorImages ? pictures::PictureColors::Palette : pictures::PictureColors::Grey;
 }
 
 int runEmitMarkup(const CliOptions& options, DiagnosticPrinter& printer) {

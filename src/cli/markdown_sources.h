@@ -13,6 +13,9 @@ class DiagnosticPrinter;
 // The header fields the options give, in place of a source's own.
 markdown::HeaderFields headerOverrides(const CliOptions& options);
 
+// What fitted pictures become: --color-images gives palette PNGs, else grey.
+pictures::PictureColors pictureColors(const CliOptions& options);
+
 // --emit-tml: writes the markup source and image folder of every source. Returns the exit status: 0 when
 // every one was written, 1 otherwise.
 int runEmitMarkup(const CliOptions& options, DiagnosticPrinter& printer);

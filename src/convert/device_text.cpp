@@ -4,6 +4,7 @@
 #include "framework/windows1252.h"
 #include "markup/title_text.h"
 
+#include <array>
 #include <cstdio>
 
 namespace quillery::convert {
@@ -16,8 +17,17 @@ constexpr std::string_view kLatinExtendedA =
     "AaAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIiIiIiIiIiIiJjKkkLlLlLlL"
     "lLlNnNnNnnNnOoOoOoOoRrRrRrSsSsSsSsTtTtTtUuUuUuUuUuUuWwYyYZzZzZzs";
 
+// The bytes that go over as they are: printable ASCII other than the two that could start markup.
+constexpr std::array<bool, 256> kPlainAscii = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x7F; ++c) {
+        plain[c] = c != '\\' && c != '<';
+    }
+    return plain;
+}();
+
 bool isPlainAscii(char c) {
-    return c >= 0x20 && c < 0x7F && c != '\\' && c != '<';
+    return kPlainAscii[static_cast<uint8_t>(c)];
 }
 
 bool deviceHasByte(uint8_t byte) {

@@ -1,30 +1,9 @@
 #include "convert/position_map.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace quillery::convert {
-
-void PositionMap::mark(size_t offset, SourcePlace place, uint32_t part) {
-    if (part != 0 && parts_.empty()) {
-        parts_.assign(offsets_.size(), 0);
-    }
-    if (!offsets_.empty() && offsets_.back() == offset) {
-        places_.back() = place;
-        if (!parts_.empty()) {
-            parts_.back() = part;
-        }
-        return;
-    }
-    if (!places_.empty() && places_.back().line == place.line && places_.back().column == place.column &&
-        (parts_.empty() || parts_.back() == part)) {
-        return;
-    }
-    offsets_.push_back(offset);
-    places_.push_back(place);
-    if (!parts_.empty()) {
-        parts_.push_back(part);
-    }
-}
 
 SourcePlace PositionMap::placeOf(size_t offset) const {
     auto next = std::upper_bound(offsets_.begin(), offsets_.end(), offset);
@@ -36,10 +15,15 @@ SourcePlace PositionMap::placeOf(size_t offset) const {
 
 void PositionMap::index(std::string_view generated) {
     lineStarts_.assign(1, 0);
-    for (size_t i = 0; i < generated.size(); ++i) {
-        if (generated[i] == '\n') {
-            lineStarts_.push_back(i + 1);
+    const char* start = generated.data();
+    const char* end = start + generated.size();
+    for (const char* at = start; at != end;) {
+        const void* lineEnd = std::memchr(at, '\n', static_cast<size_t>(end - at));
+        if (lineEnd == nullptr) {
+            break;
         }
+        at = static_cast<const char*>(lineEnd) + 1;
+        lineStarts_.push_back(static_cast<size_t>(at - start));
     }
     length_ = generated.size();
 }

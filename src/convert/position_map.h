@@ -17,7 +17,30 @@ class PositionMap {
   public:
     // The generated text from `offset` on (up to the next mark) comes from `place` of `part`. Offsets never
     // decrease.
-    void mark(size_t offset, SourcePlace place, uint32_t part = 0);
+    void mark(size_t offset, SourcePlace place, uint32_t part = 0) {
+        // Called for every piece of text and markup written: kept here, where the writer can inline it.
+        if (part != 0 && parts_.empty()) {
+            parts_.assign(offsets_.size(), 0);
+        }
+        if (!offsets_.empty() && offsets_.back() == offset) {
+            places_.back() = place;
+            if (!parts_.empty()) {
+                parts_.back() = part;
+            }
+        } else if (places_.empty() || places_.back().line != place.line ||
+                   places_.back().column != place.column || (!parts_.empty() && parts_.back() != part)) {
+            offsets_.push_back(offset);
+            places_.push_back(place);
+            if (!parts_.empty()) {
+                parts_.push_back(part);
+            }
+        }
+    }
+    // Room for `marks` marks, so that a long text does not copy the map as it grows.
+    void reserve(size_t marks) {
+        offsets_.reserve(marks);
+        places_.reserve(marks);
+    }
     // The Markdown place of generated position `offset`; line 1, column 1 before the first mark.
     SourcePlace placeOf(size_t offset) const;
     // Learns the generated text's lines, so that places in it can be translated. Call once it is complete.

@@ -1,5 +1,7 @@
 #include "convert/utf8_input.h"
 
+#include <cstring>
+
 namespace quillery::convert {
 namespace {
 
@@ -45,6 +47,19 @@ size_t validSequence(std::string_view text, size_t at) {
 Utf8Repair repairUtf8(std::string& text) {
     Utf8Repair repair;
     for (size_t at = 0; at < text.size();) {
+        // Most text is ASCII: eight bytes at a time while none of them is NUL or above 127.
+        constexpr uint64_t kOnes = 0x0101010101010101u, kHighBits = 0x8080808080808080u;
+        uint64_t word = 0;
+        while (text.size() - at >= sizeof word) {
+            std::memcpy(&word, text.data() + at, sizeof word);
+            if (((word | ((word - kOnes) & ~word)) & kHighBits) != 0) {
+                break;
+            }
+            at += sizeof word;
+        }
+        if (at == text.size()) {
+            break;
+        }
         if (text[at] > 0) {
             ++at; // ASCII other than NUL
             continue;

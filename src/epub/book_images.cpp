@@ -12,7 +12,6 @@ namespace quillery::epub {
 namespace {
 
 constexpr size_t kNameStemLength = 20;
-constexpr std::string_view kPngSignature = "\x89PNG\r\n\x1A\n";
 
 std::string lowered(std::string text) {
     for (char& c : text) {
@@ -23,35 +22,6 @@ std::string lowered(std::string text) {
     return text;
 }
 
-uint32_t bigEndian(std::string_view bytes, size_t at) {
-    return (uint32_t{static_cast<uint8_t>(bytes[at])} << 24) |
-           (uint32_t{static_cast<uint8_t>(bytes[at + 1])} << 16) |
-           (uint32_t{static_cast<uint8_t>(bytes[at + 2])} << 8) |
-           uint32_t{static_cast<uint8_t>(bytes[at + 3])};
-}
-
-// Makes `bytes` into a picture the build takes. For now only a grey or palette PNG that fits an image record
-// goes through, as it is; every picture of the book passes here, so that a fitter of any picture can take
-// its place.
-bool fitPicture(std::string_view bytes, ImageColors colors, std::string& png, std::string& error) {
-    (void)colors;
-    if (bytes.size() < 33 || bytes.substr(0, 8) != kPngSignature || bytes.substr(12, 4) != "IHDR") {
-        error = "it is not a PNG picture; only grey or palette PNG pictures can go into a book";
-        return false;
-    }
-    auto colourType = static_cast<uint8_t>(bytes[25]);
-    if (colourType != 0 && colourType != 3) {
-        error = "it is a colour PNG picture; only grey or palette PNG pictures can go into a book";
-        return false;
-    }
-    if (bigEndian(bytes, 16) == 0 || bigEndian(bytes, 20) == 0 || bytes.size() > kMaxImageDataSize) {
-        error = "the picture is too large for a book";
-        return false;
-    }
-    png.assign(bytes);
-    return true;
-}
-
 } // namespace
 
 std::optional<std::string> BookImages::import(const std::string& path, std::string& problem) {
@@ -60,13 +30,12 @@ std::optional<std::string> BookImages::import(const std::string& path, std::stri
         return known->second;
     }
     std::string bytes;
-    std::string png;
     std::optional<std::string> name;
     switch (archive_.read(path, bytes)) {
     case EntryRead::Ok:
-        if (fitPicture(bytes, colors_, png, problem)) {
+        if (pictures::FittedPicture fitted; !failed(pictures::fitPicture(bytes, colors_, fitted, problem))) {
             name = uniqueName(path);
-            images_.push_back({*name, std::move(png)});
+            images_.push_back({*name, std::move(fitted.png)});
         }
         break;
     case EntryRead::Missing:

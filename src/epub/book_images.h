@@ -4,6 +4,7 @@
 
 #include "epub/epub_archive.h"
 #include "framework/verdict.h"
+#include "pictures/picture_fitting.h"
 
 #include <map>
 #include <optional>
@@ -12,7 +13,7 @@
 
 namespace quillery::epub {
 
-enum class ImageColors { Grey, Palette };
+using ImageColors = pictures::PictureColors;
 
 struct BookImage {
     std::string name; // in the image folder: at most 31 bytes, ".png", unique ignoring case

@@ -113,7 +113,9 @@ void TreeWalk::run(cmark_node* document) {
         if (event == CMARK_EVENT_ENTER) {
             at(node);
             bool skip = block ? enterBlock(node) : enterInline(node);
-            if (skip) {
+            // Skipping jumps to the node's exit, which then goes unseen; a node without children has nothing
+            // to skip, and the exit of any node skipped here does nothing.
+            if (skip && cmark_node_first_child(node) != nullptr) {
                 cmark_iter_reset(iter, node, CMARK_EVENT_EXIT);
             }
         } else if (event == CMARK_EVENT_EXIT) {
@@ -156,6 +158,9 @@ bool TreeWalk::enterBlock(cmark_node* node) {
     case CMARK_NODE_FOOTNOTE_DEFINITION:
         enterFootnote();
         return false;
+    case CMARK_NODE_DOCUMENT:
+    case CMARK_NODE_PARAGRAPH:
+        return false;
     default:
         enterTablePart(cmark_node_get_type_string(node));
         return false;
@@ -188,6 +193,8 @@ void TreeWalk::exitBlock(cmark_node* node) {
     case CMARK_NODE_FOOTNOTE_DEFINITION:
         writer_.dropSeparation();
         writer_.markup("\n</footnote>\n");
+        return;
+    case CMARK_NODE_DOCUMENT:
         return;
     default:
         exitTablePart(cmark_node_get_type_string(node));

@@ -3,35 +3,20 @@
 #include "convert/notices.h"
 #include "convert/utf8_input.h"
 #include "framework/file_service.h"
-#include "framework/record_buffer.h"
 #include "framework/windows1252.h"
-#include "markup/image_file_check.h"
-#include "markup/png_header.h"
+#include "pictures/picture_as_is.h"
+#include "pictures/picture_file.h"
 #include "tdb/book_format.h"
-#include "tdb/image_conversion.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 
 namespace quillery::markdown {
 namespace {
 
 constexpr size_t kNameStemLength = 20;
-
-// Reports given while it lives, kept to be given again at a Markdown place.
-class HeldReports : public DiagnosticSink {
-  public:
-    struct Held {
-        ReportLevel level;
-        std::string text;
-        std::vector<TextSpan> paths;
-    };
-    int report(const Report& report) override {
-        held.push_back({report.level, std::string(report.text), report.paths});
-        return 0;
-    }
-    std::vector<Held> held;
-};
 
 // Book text in messages is Windows-1252; a path written in the Markdown file is UTF-8.
 std::string messageText(std::string_view utf8) {
@@ -82,13 +67,6 @@ std::string lowered(std::string text) {
     return text;
 }
 
-void giveAgainAt(const HeldReports& reports, SourcePlace place) {
-    for (const HeldReports::Held& held : reports.held) {
-        Report report{held.level, held.text, place, held.paths};
-        currentSink().report(report);
-    }
-}
-
 } // namespace
 
 std::optional<std::string> ImageImporter::import(std::string_view url, SourcePlace place) {
@@ -102,53 +80,38 @@ std::optional<std::string> ImageImporter::import(std::string_view url, SourcePla
     if (auto known = byPath_.find(*relative); known != byPath_.end()) {
         return known->second;
     }
-    std::optional<std::string> name = check(*relative, folder_ + "/" + *relative, place);
-    if (!name) {
+    std::optional<ImportedImage> image = check(*relative, folder_ + "/" + *relative, place);
+    if (!image) {
         ++errors_;
         return std::nullopt;
     }
-    byPath_[*relative] = *name;
-    images_.push_back({folder_ + "/" + *relative, *name});
-    return name;
+    byPath_[*relative] = image->name;
+    images_.push_back(std::move(*image));
+    return images_.back().name;
 }
 
-std::optional<std::string> ImageImporter::check(const std::string& relative, const std::string& path,
-                                                SourcePlace place) {
+std::optional<ImportedImage> ImageImporter::check(const std::string& relative, const std::string& path,
+                                                  SourcePlace place) {
     FileService file(path);
     if (!file.isRegularFile()) {
         reportAt(ReportLevel::Error, place, "The image \"%s\" was not found.", messageText(relative).c_str());
         return std::nullopt;
     }
-    if (!hasPngExtension(relative)) {
-        reportAt(ReportLevel::Error, place,
-                 "The image \"%s\" is not a PNG file; only PNG images can go into a book.",
-                 messageText(relative).c_str());
-        return std::nullopt;
-    }
-    // The checks of the build, so that the generated text never names an image the build refuses.
-    HeldReports reports;
-    bool accepted = false;
-    {
-        ReportSinkScope hold(&reports);
-        ImageSize size;
-        if (!failed(readPngHeader(file.fullPath(), size)) && file.open(FileService::Mode::Read) == 0) {
-            RecordBuffer data(1);
-            ImageConversion conversion = convertImage(file, data);
-            (void)file.close();
-            accepted = conversion.result == ImageConversionResult::Converted;
-            if (accepted && conversion.appendedBytes > kMaxImageDataSize) {
-                reportError("Image \"%s\" is too large", file.fullPath().c_str());
-                accepted = false;
-            }
-        } else if (reports.held.empty()) {
-            reportError("Could not read the file \"%s\"", file.fileName().c_str());
+    ImportedImage image{path, std::string(), std::string()};
+    // A picture made for the device is kept byte for byte; everything else is fitted.
+    if (!pictures::takenAsIs(file.fullPath())) {
+        std::string bytes, error;
+        pictures::FittedPicture picture;
+        if (failed(pictures::readPictureFile(file.fullPath(), bytes, error)) ||
+            failed(pictures::fitPicture(bytes, colors_, picture, error))) {
+            reportAt(ReportLevel::Error, place, "The image \"%s\" could not be read: %s.",
+                     messageText(relative).c_str(), error.c_str());
+            return std::nullopt;
         }
+        image.fitted = std::move(picture.png);
     }
-    giveAgainAt(reports, place);
-    if (!accepted) {
-        return std::nullopt;
-    }
-    return uniqueName(relative);
+    image.name = uniqueName(relative);
+    return image;
 }
 
 std::string ImageImporter::uniqueName(std::string_view relative) {
@@ -173,6 +136,31 @@ std::string ImageImporter::uniqueName(std::string_view relative) {
     return name;
 }
 
+namespace {
+
+// `bytes` as a new file at `path` (replacing one only with `replace`); a partial file is removed.
+bool writeNewFile(const std::string& path, const std::string& bytes, bool replace) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (replace ? O_TRUNC : O_EXCL), 0666);
+    if (fd < 0) {
+        return false;
+    }
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (wrote <= 0) {
+            break;
+        }
+        done += static_cast<size_t>(wrote);
+    }
+    if (::close(fd) != 0 || done != bytes.size()) {
+        (void)::unlink(path.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 Verdict copyImages(const std::vector<ImportedImage>& images, const std::string& folder, bool replace) {
     if (images.empty()) {
         return Verdict::Ok;
@@ -187,7 +175,10 @@ Verdict copyImages(const std::vector<ImportedImage>& images, const std::string& 
         replace ? std::filesystem::copy_options::overwrite_existing : std::filesystem::copy_options::none;
     for (const ImportedImage& image : images) {
         std::string target = folder + "/" + image.name;
-        if (!std::filesystem::copy_file(image.sourcePath, target, options, error) || error) {
+        bool placed = image.fitted.empty()
+                          ? std::filesystem::copy_file(image.sourcePath, target, options, error) && !error
+                          : writeNewFile(target, image.fitted, replace);
+        if (!placed) {
             reportError("An error occurred writing the file %s.", target.c_str());
             return Verdict::Failed;
         }

@@ -31,7 +31,8 @@ class MarkdownPlaces : public DiagnosticSink {
 
 } // namespace
 
-std::optional<Conversion> convertMarkdownFile(const FileService& source, const HeaderFields& overrides) {
+std::optional<Conversion> convertMarkdownFile(const FileService& source, const HeaderFields& overrides,
+                                              pictures::PictureColors colors) {
     SourceText text;
     if (readSource(source.fullPath(), text) != ReadSourceResult::Ok) {
         return std::nullopt;
@@ -39,6 +40,7 @@ std::optional<Conversion> convertMarkdownFile(const FileService& source, const H
     ConversionSettings settings;
     settings.markdownFolder = source.parentFolder();
     settings.overrides = overrides;
+    settings.colors = colors;
     return convertMarkdown(text.view(), settings);
 }
 

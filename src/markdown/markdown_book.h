@@ -10,9 +10,11 @@
 
 namespace quillery::markdown {
 
-// Reads the Markdown file `source` and converts it (images are looked up beside it). Nothing when the file
-// cannot be read: the build then reports it as it reports any source it cannot open.
-std::optional<Conversion> convertMarkdownFile(const FileService& source, const HeaderFields& overrides);
+// Reads the Markdown file `source` and converts it (images are looked up beside it, and those that are
+// fitted become `colors`). Nothing when the file cannot be read: the build then reports it as it reports any
+// source it cannot open.
+std::optional<Conversion> convertMarkdownFile(const FileService& source, const HeaderFields& overrides,
+                                              pictures::PictureColors colors = pictures::PictureColors::Grey);
 
 class MarkdownBook {
   public:

@@ -4,6 +4,7 @@
 // The text always builds without errors: nothing in it forms a tag or a sidebar or footnote opening by
 // accident, and only images the build takes are named. What the device cannot show is reported once per
 // kind; problems with images are errors reported at their Markdown line (the image is then left out).
+// Pictures the build would not take as they are (JPEG, GIF, full-colour or large PNG) are fitted to the page.
 #pragma once
 
 #include "convert/front_matter.h"
@@ -20,6 +21,7 @@ namespace quillery::markdown {
 struct ConversionSettings {
     std::string markdownFolder; // images are looked up here and below; empty: no image is found
     HeaderFields overrides;     // fields given by the caller, in place of the front matter's
+    pictures::PictureColors colors = pictures::PictureColors::Grey; // what fitted pictures become
 };
 
 struct Conversion {

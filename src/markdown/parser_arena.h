@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <vector>
 
 struct cmark_mem;
@@ -13,7 +12,7 @@ namespace quillery::markdown {
 
 // Serves the parser's allocations on this thread while it lives (the parser's allocator has no context, so
 // the arena is the thread's). Arenas do not nest. Everything allocated from it is released with it: the tree
-// and the parser are not freed one by one.
+// and the parser are not freed one by one. Every allocation starts zeroed.
 class ParserArena {
   public:
     ParserArena();
@@ -24,21 +23,21 @@ class ParserArena {
     // The allocator to give the parser.
     static cmark_mem* allocator();
 
+    // nullptr when the system has no memory left.
     void* allocate(size_t bytes);
     void* reallocate(void* old, size_t bytes);
 
   private:
-    struct Release {
-        void operator()(char* bytes) const;
-    };
     struct Block {
-        std::unique_ptr<char, Release> bytes;
-        size_t size = 0;
-        size_t used = 0;
+        char* bytes;
+        size_t size;
     };
-    Block& blockFor(size_t bytes);
+    // Makes a fresh block of at least `bytes` the current one.
+    bool startBlock(size_t bytes);
 
     std::vector<Block> blocks_;
+    char* next_ = nullptr; // the free bytes of the current block
+    char* end_ = nullptr;
     char* last_ = nullptr; // the most recent allocation, which can grow in place
 };
 

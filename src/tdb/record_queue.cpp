@@ -31,8 +31,9 @@ size_t RecordQueue::add(std::string_view text) {
         }
         pieces_.push_back({text, done, n});
         done += n;
+        // The pool starts on the first pieces while the rest are cut.
+        fill();
     }
-    fill();
     return pieces_.size() - before;
 }
 

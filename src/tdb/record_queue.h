@@ -27,6 +27,7 @@ class RecordQueue {
     RecordQueue& operator=(const RecordQueue&) = delete;
 
     // Cuts `text` (which must outlive the queue) into records behind those already queued; returns how many.
+    // The first pieces are handed to the pool as soon as they are cut.
     size_t add(std::string_view text);
 
     struct Record {

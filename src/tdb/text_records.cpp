@@ -4,6 +4,7 @@
 #include "tdb/tag_table.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -45,10 +46,11 @@ size_t writtenRecordBreak(std::string_view piece) {
 // (a tag boundary). 0 when that tag starts the piece.
 size_t outsideTags(std::string_view rest, size_t cut) {
     for (size_t at = 0; at < cut;) {
-        if (rest[at] != '\\') {
-            ++at;
-            continue;
+        const void* backslash = std::memchr(rest.data() + at, '\\', cut - at);
+        if (backslash == nullptr) {
+            return cut;
         }
+        at = static_cast<size_t>(static_cast<const char*>(backslash) - rest.data());
         size_t extent = textTagExtent(rest, at);
         if (at + extent > cut) {
             return at;

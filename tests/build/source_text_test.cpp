@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace quillery {
 namespace {
 
@@ -55,6 +57,31 @@ TEST(MapSourceTextTest, ExcerptIsFortyBytesBeforeAndSeventyNineInAll) {
     ASSERT_EQ(2u, reports.lines().size());
     std::string expected = text.substr(before.size() - 40, 79);
     EXPECT_EQ("W Unmappable character in string \"" + expected + "\"", reports.lines()[1]);
+}
+
+TEST(MapSourceTextTest, ExcerptHoldsTheRawBytesAfterRunsOfEveryLength) {
+    // Runs of plain bytes of any length between the CRs, so that the kept raw bytes wrap around their store
+    // at every offset.
+    for (size_t line = 1; line <= 90; line += 7) {
+        for (size_t lines = 1; lines <= 5; ++lines) {
+            std::string text;
+            for (size_t k = 0; k < lines; ++k) {
+                for (size_t i = 0; i < line + k; ++i) {
+                    text += static_cast<char>('a' + (i + 3 * k) % 26);
+                }
+                text += "\r\n";
+            }
+            size_t at = text.size();
+            text += "\x8E" + std::string(100, 'y');
+            test::ReportCollector reports;
+            mapped(text);
+            ASSERT_EQ(2u, reports.lines().size());
+            size_t before = std::min<size_t>(at, 40);
+            EXPECT_EQ("W Unmappable character in string \"" + text.substr(at - before, 79) + "\"",
+                      reports.lines()[1])
+                << line << " " << lines;
+        }
+    }
 }
 
 TEST(MapSourceTextTest, ExcerptEndsAtANulByte) {

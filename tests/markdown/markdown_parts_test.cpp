@@ -8,8 +8,10 @@
 #include "markdown/convert_names.h"
 #include "markdown/parser_arena.h"
 
+#include <cstdint>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace quillery::markdown {
 namespace {
@@ -70,6 +72,20 @@ TEST(MarkdownUtf8Test, InvalidBytesBecomeQuestionMarksInPlace) {
     EXPECT_EQ(5u, repair.firstInvalid);
 }
 
+TEST(MarkdownUtf8Test, FindsEveryFaultAfterAsciiRunsOfAnyLength) {
+    // ASCII is skipped several bytes at a time: a fault must be found wherever it falls in such a run.
+    for (size_t run = 0; run < 20; ++run) {
+        std::string text = std::string(run, 'x') + std::string("\xC3\0", 2) + std::string(run, 'y') +
+                           "\xC3\xA9" + std::string(9, 'z') + "\x80";
+        Utf8Repair repair = repairUtf8(text);
+        std::string expected =
+            std::string(run, 'x') + "?\x01" + std::string(run, 'y') + "\xC3\xA9" + std::string(9, 'z') + "?";
+        EXPECT_EQ(expected, text) << run;
+        EXPECT_EQ(2u, repair.invalidBytes) << run;
+        EXPECT_EQ(run, repair.firstInvalid) << run;
+    }
+}
+
 TEST(MarkdownDeviceTextTest, EscapesAndMapsCharacters) {
     Notices notices;
     std::string body;
@@ -103,10 +119,10 @@ TEST(MarkdownParserArenaTest, AllocationsStartZeroedAndKeepTheirBytesWhenTheyGro
     ParserArena arena;
     auto* first = static_cast<char*>(arena.allocate(10));
     std::memset(first, 'a', 10);
-    auto* second = static_cast<char*>(arena.allocate(3 << 20)); // larger than a block
-    EXPECT_EQ(0, second[(3 << 20) - 1]);
+    auto* second = static_cast<char*>(arena.allocate(9 << 20)); // larger than a block
+    EXPECT_EQ(0, second[(9 << 20) - 1]);
     // The latest allocation grows in place; an earlier one moves with its bytes.
-    auto* grown = static_cast<char*>(arena.reallocate(second, (3 << 20) + 100));
+    auto* grown = static_cast<char*>(arena.reallocate(second, (9 << 20) + 100));
     EXPECT_EQ(std::string(10, 'a'), std::string(static_cast<char*>(arena.reallocate(first, 5000)), 10));
     EXPECT_NE(nullptr, grown);
     auto* last = static_cast<char*>(arena.allocate(64));
@@ -115,6 +131,33 @@ TEST(MarkdownParserArenaTest, AllocationsStartZeroedAndKeepTheirBytesWhenTheyGro
     EXPECT_EQ(last, arena.reallocate(last, 64));
     EXPECT_EQ(std::string(8, 'b') + std::string(56, '\0'),
               std::string(last, 64)); // shrunk bytes read as zero
+}
+
+TEST(MarkdownParserArenaTest, ManySmallAllocationsAcrossBlocksAreZeroedAndApart) {
+    ParserArena arena;
+    std::vector<char*> pieces;
+    for (int k = 0; k < 60000; ++k) { // about 12 MB: several blocks
+        auto* piece = static_cast<char*>(arena.allocate(180));
+        ASSERT_NE(nullptr, piece);
+        ASSERT_EQ(0u, reinterpret_cast<uintptr_t>(piece) % 16);
+        ASSERT_EQ(0, piece[0]);
+        ASSERT_EQ(0, piece[179]);
+        std::memset(piece, 'x', 180);
+        pieces.push_back(piece);
+    }
+    for (char* piece : pieces) {
+        ASSERT_EQ(std::string(180, 'x'), std::string(piece, 180));
+    }
+}
+
+TEST(MarkdownParserArenaTest, RefusesSizesNoBlockCanHold) {
+    ParserArena arena;
+    void* small = arena.allocate(32);
+    // Rounding such sizes up would wrap around and hand out a few bytes for a request of exabytes.
+    EXPECT_EQ(nullptr, arena.allocate(SIZE_MAX - 8));
+    EXPECT_EQ(nullptr, arena.reallocate(small, SIZE_MAX - 8));
+    EXPECT_EQ(nullptr, arena.reallocate(nullptr, SIZE_MAX / 2));
+    EXPECT_NE(nullptr, arena.allocate(32));
 }
 
 } // namespace
