@@ -171,6 +171,43 @@ TEST(EpubMappingTest, NamedEntitiesComeFromTheParsersOwnTable) {
               mappedBook({{"a.xhtml", "<html><body><p>Loose & &nbsp; text<p>next</body>"}}));
 }
 
+TEST(EpubMappingTest, PicturesAreFittedToThePageAndOnesThatCannotBeReadAreLeftOut) {
+    test::PngImage photo;
+    photo.width = 300;
+    photo.height = 200;
+    photo.colourType = PNG_COLOR_TYPE_RGB;
+    photo.rows = test::noiseRows(photo);
+    std::vector<BookFile> files = {
+        {"a.xhtml", xhtml("<p>x<img src=\"img/photo.png\"/> <img src=\"img/bad.png\"/> "
+                          "<img src=\"img/photo.png\"/></p>")},
+        {"img/photo.png", test::encodePng(photo), "", "image/png", false},
+        {"img/bad.png", "not a picture", "", "image/png", false}};
+    PartCollector reports;
+    epub::EpubConversion conversion = convertBook(makeBook(files));
+    EXPECT_EQ("x\\m=\"photo.png\"\\m=\"photo.png\"\n", epubBody(conversion));
+    ASSERT_EQ(1u, conversion.images.size());
+    EXPECT_EQ("photo.png", conversion.images[0].name);
+    const std::string& png = conversion.images[0].png;
+    EXPECT_EQ(0, static_cast<uint8_t>(png[25])); // grey
+    EXPECT_EQ(150,
+              static_cast<uint8_t>(png[18]) * 256 + static_cast<uint8_t>(png[19])); // 300 wide scaled down
+    ASSERT_EQ(1u, reports.reports.size());
+    EXPECT_EQ("OEBPS/a.xhtml", reports.reports[0].part);
+    EXPECT_EQ(0u, reports.reports[0].text.find("The image \"img/bad.png\" was left out: "))
+        << reports.reports[0].text;
+
+    epub::EpubSettings settings;
+    settings.colors = pictures::PictureColors::Palette;
+    PartCollector quiet;
+    epub::EpubConversion colored = epub::convertEpub(makeBook(files), settings);
+    ASSERT_EQ(1u, colored.images.size());
+    EXPECT_EQ(3, static_cast<uint8_t>(colored.images[0].png[25])); // a palette PNG
+    test::ScratchDir dir;
+    ASSERT_FALSE(failed(epub::writeImages(colored.images, dir.file("img"), false)));
+    test::CollectingSink built;
+    EXPECT_TRUE(test::buildsCleanly(dir, colored.markup, built, dir.file("img")));
+}
+
 TEST(EpubMappingTest, MetadataGivesTheHeaderFieldsAndTheOptionsOverrideThem) {
     std::string metadata =
         "<dc:title>T \"Q\"</dc:title><dc:creator>Ann</dc:creator><dc:creator>Bo</dc:creator>"
