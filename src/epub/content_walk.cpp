@@ -480,6 +480,15 @@ void ContentWalk::flushSpace() {
 }
 
 void ContentWalk::text(std::string_view utf8) {
+    if (images_ == nullptr) {
+        // The trial walk only learns where anchors land, which no text changes.
+        bool hasText = false;
+        for (char c : utf8) {
+            hasText = hasText || !isSpace(c);
+        }
+        lineHasText_ = lineHasText_ || hasText;
+        return;
+    }
     std::string out;
     for (size_t at = 0; at < utf8.size();) {
         if (isSpace(utf8[at])) {
@@ -511,6 +520,10 @@ void ContentWalk::text(std::string_view utf8) {
 }
 
 void ContentWalk::preText(std::string_view utf8) {
+    if (images_ == nullptr) {
+        lineHasText_ = true; // the trial walk writes no text
+        return;
+    }
     if (!lineHasText_ && !utf8.empty() && utf8.front() == '\n') {
         utf8.remove_prefix(1); // the line end right after the opening tag
     }
@@ -632,7 +645,10 @@ void ContentWalk::footnoteReference(const LinkTarget& target) {
     if (inFootnote_) {
         // A footnote body cannot refer to another one.
         if (known != footnoteNumbers_.end()) {
-            text("[" + std::to_string(known->second) + "]");
+            std::string mark = "[";
+            mark += std::to_string(known->second);
+            mark += ']';
+            text(mark);
         }
         return;
     }
