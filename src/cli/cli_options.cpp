@@ -218,7 +218,7 @@ const char* usageText() {
            "                         page in a scratch copy the build reads (files named *.png holding a\n"
            "                         JPEG, GIF or PNG of any kind: scaled down to at most 150 x 148\n"
            "                         pixels, 8-bit grey); the folder itself is not changed. Markdown\n"
-           "                         pictures are always fitted\n"
+           "                         and EPUB pictures are always fitted\n"
            "  --color-images         fitted pictures become 256-colour palette PNGs instead of grey\n"
            "  --diagnostics=json     one JSON object per message on standard output\n"
            "  -v, --verbose          also print progress notes\n"
