@@ -1,8 +1,10 @@
 // quillery_bench: prints the throughput figures of the build's stages. With arguments, only the benchmarks
-// named (text, paginate, view, build, image, index, markdown, parallel, costs); the costs of hostile
+// named (text, paginate, view, build, image, index, markdown, epub, parallel,
+// costs); the costs of hostile
 // sources only when named, as they take a minute ("costs anchors images" runs only those cases).
 #include "build_bench.h"
 #include "cost_bench.h"
+#include "epub_bench.h"
 #include "image_bench.h"
 #include "index_bench.h"
 #include "markdown_bench.h"
@@ -47,6 +49,9 @@ int main(int argc, char** argv) {
     }
     if (wanted("markdown")) {
         quillery::bench::runMarkdownBench();
+    }
+    if (wanted("epub")) {
+        quillery::bench::runEpubBench();
     }
     if (wanted("parallel")) {
         quillery::bench::runParallelBench();

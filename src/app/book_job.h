@@ -12,6 +12,9 @@ namespace quillery {
 namespace markdown {
 class MarkdownBook;
 }
+namespace epub {
+class EpubBook;
+}
 
 struct BookJob {
     BookJob(uint32_t position, const FileService& file) : ordinal(position), source(file) {}
@@ -21,6 +24,7 @@ struct BookJob {
     std::unique_ptr<FileService> output;              // set when the output is planned
     std::unique_ptr<BookInfo> info;                   // set by the header step (or the Book Info dialog)
     std::shared_ptr<markdown::MarkdownBook> markdown; // a Markdown source, converted by the header step
+    std::shared_ptr<epub::EpubBook> epub;             // an EPUB source, converted by the header step
     std::unique_ptr<BookJob> next;
 };
 

@@ -16,6 +16,7 @@
 #include "build/book_paths.h"
 #include "build/build_book.h"
 #include "build/header_fields.h"
+#include "epub/epub_book.h"
 #include "framework/diagnostics.h"
 #include "framework/window_placement.h"
 #include "markdown/markdown_book.h"
@@ -130,6 +131,16 @@ void ShellApp::startJob() {
             return;
         }
         *job->info = job->markdown->info();
+    } else if (epub::isEpubPath(job->source.path())) {
+        // The header fields come from the EPUB's metadata.
+        logManager_->setSourceName(displayName(job->source));
+        job->epub = std::make_shared<epub::EpubBook>(epub::convertEpubFile(job->source, {}));
+        logManager_->setSourceName(QString());
+        if (job->epub->failedToConvert()) {
+            application_->post(nullptr, MsgJobDone);
+            return;
+        }
+        *job->info = job->epub->info();
     } else {
         readHeaderFields(job->source.path(), *job->info);
     }
@@ -197,9 +208,10 @@ void ShellApp::buildJob() {
         logManager_->setSourceName(displayName(job->source));
         BuildSettings settings;
         settings.replaceOutput = overwrite_; // a numbered name never replaces a file
-        Verdict built = job->markdown
-                            ? job->markdown->build(job->source, job->output.get(), *job->info, 0, settings)
-                            : buildBook(&job->source, job->output.get(), *job->info, 0, settings);
+        Verdict built =
+            job->markdown ? job->markdown->build(job->source, job->output.get(), *job->info, 0, settings)
+            : job->epub   ? job->epub->build(job->source, job->output.get(), *job->info, 0, settings)
+                          : buildBook(&job->source, job->output.get(), *job->info, 0, settings);
         if (!failed(built)) {
             lastBook_ = job->output->fullPath(); // File > Preview Last Book offers it
             batchWroteBook_ = true;

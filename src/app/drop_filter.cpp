@@ -6,7 +6,7 @@
 namespace quillery {
 namespace {
 
-constexpr std::array<std::string_view, 3> kAcceptedExtensions = {".tml", ".txt", ".md"};
+constexpr std::array<std::string_view, 4> kAcceptedExtensions = {".tml", ".txt", ".md", ".epub"};
 
 int hexValue(char c) {
     if (c >= '0' && c <= '9') {

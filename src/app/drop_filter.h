@@ -1,4 +1,5 @@
-// Which dropped files the drop zone takes: sources whose name ends in ".tml", ".txt" or ".md" (Markdown).
+// Which dropped files the drop zone takes: sources whose name ends in ".tml", ".txt", ".md" (Markdown) or
+// ".epub".
 #pragma once
 
 #include <string>
@@ -7,7 +8,8 @@
 
 namespace quillery {
 
-// True when the part of the path's last component from its last "." to the end is ".tml", ".txt" or ".md",
+// True when the part of the path's last component from its last "." to the end is ".tml", ".txt", ".md" or
+// ".epub",
 // case ignored. "archive.tml.bak" is refused; a file named ".txt" alone is taken. A trailing separator is not
 // part of the name, so a folder is judged by its name like a file. A path holding a NUL byte names no file
 // (the system would stop reading it there) and is refused.

@@ -27,7 +27,8 @@ QString text(const WideString& wide) {
 QStringList FileChooser::filters() {
     return {filterFor(QStringLiteral("Tarn Markup Language"), QStringLiteral(".tml")),
             filterFor(QStringLiteral("Text"), QStringLiteral(".txt")),
-            filterFor(QStringLiteral("Markdown"), QStringLiteral(".md")), QStringLiteral("All Files (*.*)")};
+            filterFor(QStringLiteral("Markdown"), QStringLiteral(".md")),
+            filterFor(QStringLiteral("EPUB"), QStringLiteral(".epub")), QStringLiteral("All Files (*.*)")};
 }
 
 namespace {

@@ -153,10 +153,21 @@ int buildSource(SourceRun& run, const CliOptions& options, ThreadPool* pool,
             return 1;
         }
     }
-    BookInfo info = markdown ? markdown->info() : bookInfoFor(sourceFile.path(), options);
+    // So is an EPUB.
+    std::optional<epub::EpubBook> epub;
+    if (epub::isEpubPath(sourceFile.path())) {
+        epub.emplace(epub::convertEpubFile(sourceFile, headerOverrides(options), pictureColors(options)));
+        if (epub->failedToConvert()) {
+            return 1;
+        }
+    }
+    BookInfo info = markdown ? markdown->info()
+                    : epub   ? epub->info()
+                             : bookInfoFor(sourceFile.path(), options);
     // A source that cannot be opened is reported by the build itself, whatever the title.
     if (info.title.empty() && sourceOpens(sourceFile)) {
         reportError(markdown ? "The book has no title: add \"title:\" to the front matter or pass --title."
+                    : epub   ? "The book has no title: its EPUB metadata names none; pass --title."
                              : "The book has no title: add TITLE=\"...\" to the source or pass --title.");
         return 1;
     }
@@ -198,6 +209,7 @@ int buildSource(SourceRun& run, const CliOptions& options, ThreadPool* pool,
         }
     }
     Verdict built = markdown ? markdown->build(sourceFile, &outputFile, info, flags, settings)
+                    : epub   ? epub->build(sourceFile, &outputFile, info, flags, settings)
                              : buildBook(&sourceFile, &outputFile, info, flags, settings);
     if (failed(built)) {
         return 1;

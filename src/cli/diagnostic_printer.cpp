@@ -68,6 +68,26 @@ std::string reportTextUtf8(const Report& report) {
 
 std::string formatHumanLine(const std::string& file, const Report& report) {
     std::string line = file;
+    if (!report.part.empty()) {
+        // The place lies inside the source: "book.epub: warning: OEBPS/text.xhtml:12: ..." keeps the
+        // PART:LINE[:COL] form editors read.
+        line += ": ";
+        line += levelName(report.level);
+        line += ": ";
+        line += report.part;
+        if (report.place) {
+            line += ':' + std::to_string(report.place->line);
+            if (report.place->column > 0) {
+                line += ':' + std::to_string(report.place->column);
+            }
+        }
+        line += ": ";
+        line += reportTextUtf8(report);
+        if (line.back() != '\n') {
+            line += '\n';
+        }
+        return line;
+    }
     if (report.place) {
         line += ':';
         line += std::to_string(report.place->line);
@@ -89,9 +109,14 @@ std::string formatJsonLine(const std::string& file, const Report& report) {
     line += levelName(report.level);
     line += "\", \"text\": " + jsonString(reportTextUtf8(report));
     line += ", \"file\": " + jsonString(file);
+    if (!report.part.empty()) {
+        line += ", \"part\": " + jsonString(report.part);
+    }
     if (report.place) {
         line += ", \"line\": " + std::to_string(report.place->line);
-        line += ", \"column\": " + std::to_string(report.place->column);
+        if (report.part.empty() || report.place->column > 0) {
+            line += ", \"column\": " + std::to_string(report.place->column);
+        }
     }
     return line + "}\n";
 }

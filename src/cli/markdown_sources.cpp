@@ -5,6 +5,7 @@
 #include "framework/diagnostics.h"
 
 #include <fcntl.h>
+#include <functional>
 #include <unistd.h>
 
 namespace quillery::cli {
@@ -35,16 +36,57 @@ bool writeMarkupFile(const std::string& path, const std::string& text, bool repl
     return true;
 }
 
+// What --emit-tml writes for a source: its markup text and its images.
+struct Emitted {
+    std::string markup;
+    bool failed = true; // a conversion error was reported
+    bool hasImages = false;
+    std::function<Verdict(const std::string& folder, bool replace)> writeImages;
+};
+
+std::optional<Emitted> convertForEmit(const FileService& source, const CliOptions& options) {
+    Emitted emitted;
+    if (markdown::isMarkdownPath(source.path())) {
+        std::optional<markdown::Conversion> conversion =
+            markdown::convertMarkdownFile(source, headerOverrides(options), pictureColors(options));
+        if (!conversion) {
+            return std::nullopt;
+        }
+        emitted.markup = std::move(conversion->markup);
+        emitted.failed = conversion->errors > 0;
+        emitted.hasImages = !conversion->images.empty();
+        emitted.writeImages = [images = std::move(conversion->images)](const std::string& folder,
+                                                                       bool replace) {
+            return markdown::copyImages(images, folder, replace);
+        };
+        return emitted;
+    }
+    std::optional<epub::EpubConversion> conversion =
+        epub::convertEpubFile(source, headerOverrides(options), pictureColors(options));
+    if (!conversion) {
+        return std::nullopt;
+    }
+    emitted.markup = std::move(conversion->markup);
+    emitted.failed = conversion->errors > 0;
+    emitted.hasImages = !conversion->images.empty();
+    emitted.writeImages = [images = std::move(conversion->images)](const std::string& folder, bool replace) {
+        return epub::writeImages(images, folder, replace);
+    };
+    return emitted;
+}
+
 bool emitOne(const std::string& sourcePath, const CliOptions& options) {
     FileService source(sourcePath);
-    if (!markdown::isMarkdownPath(source.path())) {
-        reportError("--emit-tml converts Markdown sources (.md); this source is not one.");
+    if (!markdown::isMarkdownPath(source.path()) && !epub::isEpubPath(source.path())) {
+        reportError("--emit-tml converts Markdown (.md) and EPUB (.epub) sources; this source is neither.");
         return false;
     }
-    std::optional<markdown::Conversion> conversion =
-        markdown::convertMarkdownFile(source, headerOverrides(options), pictureColors(options));
+    std::optional<Emitted> conversion = convertForEmit(source, options);
     if (!conversion) {
         reportError("The input file \"%s\" could not be opened.", source.fileName().c_str());
+        return false;
+    }
+    if (conversion->failed) {
         return false;
     }
     FileService target(options.output ? *options.output : markdown::markupPathFor(source.fullPath()));
@@ -53,9 +95,9 @@ bool emitOne(const std::string& sourcePath, const CliOptions& options) {
         reportError("The input and output files are the same! (%s)", source.fileName().c_str());
         return false;
     }
-    bool ok = conversion->errors == 0;
+    bool ok = true;
     for (const std::string& path : {target.fullPath(), imageFolder}) {
-        bool used = path == target.fullPath() || !conversion->images.empty();
+        bool used = path == target.fullPath() || conversion->hasImages;
         if (used && !options.force && FileService(path).exists()) {
             reportError("\"%s\" already exists; pass --force to replace it.", path.c_str());
             ok = false;
@@ -65,7 +107,7 @@ bool emitOne(const std::string& sourcePath, const CliOptions& options) {
         return false;
     }
     return writeMarkupFile(target.fullPath(), conversion->markup, options.force) &&
-           !failed(markdown::copyImages(conversion->images, imageFolder, options.force));
+           !failed(conversion->writeImages(imageFolder, options.force));
 }
 
 } // namespace

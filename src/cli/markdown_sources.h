@@ -1,8 +1,9 @@
-// Markdown sources on the command line written out as markup sources (--emit-tml) that the author can adjust
-// and build like any other.
+// Markdown and EPUB sources on the command line written out as markup sources (--emit-tml) that the author
+// can adjust and build like any other.
 #pragma once
 
 #include "cli/cli_options.h"
+#include "epub/epub_book.h"
 #include "markdown/markdown_book.h"
 
 namespace quillery::cli {

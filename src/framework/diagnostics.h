@@ -48,6 +48,9 @@ struct Report {
     std::string_view text; // as formatted, at most 511 bytes
     std::optional<SourcePlace> place;
     std::vector<TextSpan> paths = {}; // the file names and paths in the text, in order
+    // The file inside the source that `place` belongs to (a content document of an EPUB); empty for a source
+    // of one file. A place in a part may have column 0: not known.
+    std::string_view part = {};
 };
 
 // The spans of `text` (formatted from `format` with `args`) that are file names or paths: empty unless

@@ -31,6 +31,11 @@ int LogManager::handleReport(const Report& report) {
     entry.text = QString::fromStdU16String(decodeDisplayText(report.text));
     if (report.place) {
         entry.file = sourceName_;
+        if (!report.part.empty()) {
+            // A document inside the source (an EPUB's): "book.epub: OEBPS/text.xhtml".
+            entry.file += QStringLiteral(": ") +
+                          QString::fromUtf8(report.part.data(), static_cast<qsizetype>(report.part.size()));
+        }
         entry.line = report.place->line;
         entry.column = report.place->column;
     }

@@ -49,7 +49,9 @@ QString placeOf(const LogEntry& entry) {
     if (entry.line == 0) {
         return {};
     }
-    QString place = QStringLiteral("%1:%2").arg(entry.line).arg(entry.column);
+    // A place inside an EPUB's document has a line only.
+    QString place = entry.column == 0 ? QString::number(entry.line)
+                                      : QStringLiteral("%1:%2").arg(entry.line).arg(entry.column);
     return entry.file.isEmpty() ? place : entry.file + QLatin1Char(':') + place;
 }
 

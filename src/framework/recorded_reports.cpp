@@ -3,7 +3,8 @@
 namespace quillery {
 
 int RecordedReports::report(const Report& report) {
-    reports_.push_back({report.level, std::string(report.text), report.place, report.paths});
+    reports_.push_back(
+        {report.level, std::string(report.text), report.place, report.paths, std::string(report.part)});
     errors_ += report.level == ReportLevel::Error ? 1 : 0;
     warnings_ += report.level == ReportLevel::Warning ? 1 : 0;
     return 0;
@@ -11,7 +12,7 @@ int RecordedReports::report(const Report& report) {
 
 void RecordedReports::replay(DiagnosticSink& sink) const {
     for (const Kept& kept : reports_) {
-        (void)sink.report(Report{kept.level, kept.text, kept.place, kept.paths});
+        (void)sink.report(Report{kept.level, kept.text, kept.place, kept.paths, kept.part});
     }
 }
 

@@ -25,6 +25,7 @@ class RecordedReports final : public DiagnosticSink {
         std::string text;
         std::optional<SourcePlace> place;
         std::vector<TextSpan> paths;
+        std::string part;
     };
     std::vector<Kept> reports_;
     int errors_ = 0;

@@ -1,9 +1,9 @@
 #include "markdown/image_import.h"
 
+#include "convert/notices.h"
+#include "convert/utf8_input.h"
 #include "framework/file_service.h"
 #include "framework/windows1252.h"
-#include "markdown/notices.h"
-#include "markdown/utf8_input.h"
 #include "pictures/picture_as_is.h"
 #include "pictures/picture_file.h"
 #include "tdb/book_format.h"

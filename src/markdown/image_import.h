@@ -4,6 +4,7 @@
 
 #include "framework/diagnostics.h"
 #include "framework/verdict.h"
+#include "markdown/convert_names.h"
 #include "pictures/picture_fitting.h"
 
 #include <map>

@@ -1,11 +1,11 @@
 #include "markdown/markdown_converter.h"
 
-#include "markdown/header_block.h"
-#include "markdown/markup_writer.h"
-#include "markdown/notices.h"
+#include "convert/header_block.h"
+#include "convert/markup_writer.h"
+#include "convert/notices.h"
+#include "convert/utf8_input.h"
 #include "markdown/parsed_document.h"
 #include "markdown/tree_walk.h"
-#include "markdown/utf8_input.h"
 
 namespace quillery::markdown {
 namespace {

@@ -7,10 +7,10 @@
 // Pictures the build would not take as they are (JPEG, GIF, full-colour or large PNG) are fitted to the page.
 #pragma once
 
+#include "convert/front_matter.h"
+#include "convert/position_map.h"
 #include "framework/book_info.h"
-#include "markdown/front_matter.h"
 #include "markdown/image_import.h"
-#include "markdown/position_map.h"
 
 #include <string>
 #include <string_view>

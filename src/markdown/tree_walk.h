@@ -3,9 +3,9 @@
 // stack.
 #pragma once
 
+#include "convert/markup_writer.h"
+#include "convert/slugs.h"
 #include "markdown/image_import.h"
-#include "markdown/markup_writer.h"
-#include "markdown/slugs.h"
 
 #include <string>
 #include <vector>

@@ -108,7 +108,7 @@ TEST(MarkdownCliTest, EmitTmlWritesTheMarkupAndImagesAndKeepsHandEdits) {
     EXPECT_TRUE(test::fileExists(dir.file("copy_img/pic.png")));
     run = runCli("--emit-tml '" + dir.file("copy.tml") + "'");
     EXPECT_EQ(1, run.status);
-    EXPECT_NE(std::string::npos, run.err.find("--emit-tml converts Markdown sources (.md)")) << run.err;
+    EXPECT_NE(std::string::npos, run.err.find("--emit-tml converts Markdown (.md) and EPUB (.epub) sources")) << run.err;
 }
 
 } // namespace

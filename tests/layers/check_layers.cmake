@@ -5,8 +5,9 @@
 #   cmake -DSOURCE_DIR=<the folder that holds src/> -P check_layers.cmake
 #
 # The layers, lowest first: base (src/framework without the two libraries below), tdb, markup, build (the
-# driver), pictures (pictures fitted to the page), markdown (the Markdown converter), then the front ends cli
-# and app. In src/framework, the files of
+# driver), pictures (pictures fitted to the page), convert (what the source converters share), markdown (the
+# Markdown converter) and epub (the EPUB importer), which never include each other, then the front ends cli and
+# app. In src/framework, the files of
 # the libraries quillery_services (desktop-only services: on base) and quillery_desktop (Qt: on the services)
 # form layers of their own; which files those are is read from src/framework/CMakeLists.txt. A header without
 # a source file of the same name in one of those libraries is base.
@@ -24,10 +25,12 @@ set(below_tdb base)
 set(below_markup base tdb)
 set(below_build base tdb markup)
 set(below_pictures base tdb markup build)
-set(below_markdown base tdb markup build pictures)
-set(below_cli base tdb markup build pictures markdown)
-set(below_app base services desktop tdb markup build pictures markdown)
-set(folder_layers tdb markup build pictures markdown cli app)
+set(below_convert base tdb markup build pictures)
+set(below_markdown base tdb markup build pictures convert)
+set(below_epub base tdb markup build pictures convert)
+set(below_cli base tdb markup build pictures convert markdown epub)
+set(below_app base services desktop tdb markup build pictures convert markdown epub)
+set(folder_layers tdb markup build pictures convert markdown epub cli app)
 
 # The stems of the sources a library of src/framework/CMakeLists.txt lists.
 function(framework_library_stems library out)

@@ -1,11 +1,12 @@
 // The pieces of the Markdown converter: slugs, front matter, the repair of UTF-8, device text and the map
 // back to Markdown places.
-#include "markdown/device_text.h"
-#include "markdown/front_matter.h"
+#include "convert/device_text.h"
+#include "convert/front_matter.h"
+#include "convert/position_map.h"
+#include "convert/slugs.h"
+#include "convert/utf8_input.h"
+#include "markdown/convert_names.h"
 #include "markdown/parser_arena.h"
-#include "markdown/position_map.h"
-#include "markdown/slugs.h"
-#include "markdown/utf8_input.h"
 
 #include <cstdint>
 #include <cstring>

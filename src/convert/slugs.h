@@ -8,7 +8,7 @@
 #include <string_view>
 #include <unordered_set>
 
-namespace quillery::markdown {
+namespace quillery::convert {
 
 constexpr size_t kMaxAnchorName = 79;
 
@@ -29,4 +29,4 @@ class SlugSet {
 // A link target's fragment ("#The-Letter", percent escapes allowed) as the anchor name it means.
 std::string anchorNameOfFragment(std::string_view fragment);
 
-} // namespace quillery::markdown
+} // namespace quillery::convert

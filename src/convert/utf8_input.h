@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace quillery::markdown {
+namespace quillery::convert {
 
 // A byte that stands for a NUL of the input: the parser passes it on as text and the text writer drops it, as
 // a build drops bytes below 9.
@@ -24,4 +24,4 @@ Utf8Repair repairUtf8(std::string& text);
 // The code point of the valid UTF-8 sequence at `at`, and its length in bytes. The text must be valid there.
 uint32_t decodeUtf8(std::string_view text, size_t at, size_t& length);
 
-} // namespace quillery::markdown
+} // namespace quillery::convert

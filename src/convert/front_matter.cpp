@@ -1,8 +1,8 @@
-#include "markdown/front_matter.h"
+#include "convert/front_matter.h"
 
 #include <string_view>
 
-namespace quillery::markdown {
+namespace quillery::convert {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
@@ -110,4 +110,4 @@ HeaderFields overridden(HeaderFields fields, const HeaderFields& overrides) {
     return fields;
 }
 
-} // namespace quillery::markdown
+} // namespace quillery::convert

@@ -1,9 +1,9 @@
-#include "markdown/slugs.h"
+#include "convert/slugs.h"
 
-#include "markdown/device_text.h"
-#include "markdown/utf8_input.h"
+#include "convert/device_text.h"
+#include "convert/utf8_input.h"
 
-namespace quillery::markdown {
+namespace quillery::convert {
 namespace {
 
 char lowerAscii(char c) {
@@ -70,4 +70,4 @@ std::string anchorNameOfFragment(std::string_view fragment) {
     return slugOf(repaired).substr(0, kMaxAnchorName);
 }
 
-} // namespace quillery::markdown
+} // namespace quillery::convert

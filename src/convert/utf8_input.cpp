@@ -1,8 +1,8 @@
-#include "markdown/utf8_input.h"
+#include "convert/utf8_input.h"
 
 #include <cstring>
 
-namespace quillery::markdown {
+namespace quillery::convert {
 namespace {
 
 // The length of the valid sequence at `at`, or 0.
@@ -100,4 +100,4 @@ uint32_t decodeUtf8(std::string_view text, size_t at, size_t& length) {
     return ((lead & 0x07) << 18) | ((byte(1) & 0x3F) << 12) | ((byte(2) & 0x3F) << 6) | (byte(3) & 0x3F);
 }
 
-} // namespace quillery::markdown
+} // namespace quillery::convert

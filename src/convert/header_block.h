@@ -3,12 +3,12 @@
 // the text: a "TITLE=" that the Markdown text happens to contain can then never be taken for the title.
 #pragma once
 
+#include "convert/front_matter.h"
 #include "framework/book_info.h"
-#include "markdown/front_matter.h"
 
 #include <string>
 
-namespace quillery::markdown {
+namespace quillery::convert {
 
 // The block for `fields`. Its line ends, a blank line after the fields included, are inside the hidden text:
 // the book's first page starts with the text that follows. A value keeps what a header field can hold:
@@ -20,4 +20,4 @@ std::string headerBlock(const HeaderFields& fields);
 // The book information `fields` give, as a header block in a source gives it.
 BookInfo bookInfoOf(const HeaderFields& fields);
 
-} // namespace quillery::markdown
+} // namespace quillery::convert

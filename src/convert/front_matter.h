@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace quillery::markdown {
+namespace quillery::convert {
 
 // The header fields as UTF-8 text; unset when not named.
 struct HeaderFields {
@@ -22,4 +22,4 @@ bool takeFrontMatter(std::string& text, HeaderFields& fields);
 // `fields` with each field of `overrides` that is set put in its place.
 HeaderFields overridden(HeaderFields fields, const HeaderFields& overrides);
 
-} // namespace quillery::markdown
+} // namespace quillery::convert

@@ -1,9 +1,9 @@
-#include "markdown/position_map.h"
+#include "convert/position_map.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace quillery::markdown {
+namespace quillery::convert {
 
 SourcePlace PositionMap::placeOf(size_t offset) const {
     auto next = std::upper_bound(offsets_.begin(), offsets_.end(), offset);
@@ -29,9 +29,21 @@ void PositionMap::index(std::string_view generated) {
 }
 
 SourcePlace PositionMap::translate(SourcePlace generated) const {
-    size_t line = std::clamp<size_t>(generated.line, 1, lineStarts_.size());
-    size_t offset = lineStarts_[line - 1] + (generated.column > 0 ? generated.column - 1 : 0);
-    return placeOf(std::min(offset, length_));
+    return placeOf(offsetOf(generated));
 }
 
-} // namespace quillery::markdown
+uint32_t PositionMap::partOf(SourcePlace generated) const {
+    if (parts_.empty()) {
+        return 0;
+    }
+    auto next = std::upper_bound(offsets_.begin(), offsets_.end(), offsetOf(generated));
+    return next == offsets_.begin() ? 0 : parts_[static_cast<size_t>(next - offsets_.begin()) - 1];
+}
+
+size_t PositionMap::offsetOf(SourcePlace generated) const {
+    size_t line = std::clamp<size_t>(generated.line, 1, lineStarts_.size());
+    size_t offset = lineStarts_[line - 1] + (generated.column > 0 ? generated.column - 1 : 0);
+    return std::min(offset, length_);
+}
+
+} // namespace quillery::convert

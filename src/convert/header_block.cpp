@@ -1,11 +1,11 @@
-#include "markdown/header_block.h"
+#include "convert/header_block.h"
 
 #include "build/header_fields.h"
 #include "framework/windows1252.h"
 
 #include <cstdio>
 
-namespace quillery::markdown {
+namespace quillery::convert {
 namespace {
 
 std::string headerValue(const std::optional<std::string>& utf8) {
@@ -42,4 +42,4 @@ BookInfo bookInfoOf(const HeaderFields& fields) {
     return info;
 }
 
-} // namespace quillery::markdown
+} // namespace quillery::convert

@@ -9,13 +9,13 @@
 // - Control characters are dropped; a tab becomes a space.
 #pragma once
 
-#include "markdown/notices.h"
+#include "convert/notices.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace quillery::markdown {
+namespace quillery::convert {
 
 enum class TextMode { Body, Heading };
 
@@ -33,4 +33,4 @@ char asciiFallback(uint32_t codePoint);
 // The base ASCII letter of a Latin letter (Latin-1 and Latin Extended-A), or 0.
 char latinBaseLetter(uint32_t codePoint);
 
-} // namespace quillery::markdown
+} // namespace quillery::convert

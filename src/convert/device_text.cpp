@@ -1,13 +1,13 @@
-#include "markdown/device_text.h"
+#include "convert/device_text.h"
 
+#include "convert/utf8_input.h"
 #include "framework/windows1252.h"
-#include "markdown/utf8_input.h"
 #include "markup/title_text.h"
 
 #include <array>
 #include <cstdio>
 
-namespace quillery::markdown {
+namespace quillery::convert {
 namespace {
 
 // Base letters of U+00C0 to U+00FF ("." for the two signs there) and of U+0100 to U+017F.
@@ -114,4 +114,4 @@ void appendDeviceText(std::string& out, std::string_view utf8, TextMode mode, No
     }
 }
 
-} // namespace quillery::markdown
+} // namespace quillery::convert

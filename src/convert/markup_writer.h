@@ -2,16 +2,16 @@
 // style toggles kept balanced, and the map back to the Markdown places everything came from.
 #pragma once
 
-#include "markdown/device_text.h"
-#include "markdown/notices.h"
-#include "markdown/position_map.h"
+#include "convert/device_text.h"
+#include "convert/notices.h"
+#include "convert/position_map.h"
 
 #include <string>
 #include <string_view>
 
-namespace quillery::markdown {
+namespace quillery::convert {
 
-enum class Style { Italic, Bold, Overstrike };
+enum class Style { Italic, Bold, Overstrike, Underline, Superscript, Subscript };
 enum class Separation { None, Line, BlankLine };
 
 class MarkupWriter {
@@ -22,6 +22,11 @@ class MarkupWriter {
     // What is written from now on comes from `place`.
     void at(SourcePlace place);
     SourcePlace place() const { return place_; }
+    // What is written from now on comes from part `part` of the source (see position_map.h).
+    void atPart(uint32_t part) {
+        part_ = part;
+        notices_.atPart(part);
+    }
 
     // Text of the book, written as device text (see device_text.h).
     void text(std::string_view utf8, TextMode mode = TextMode::Body);
@@ -34,6 +39,8 @@ class MarkupWriter {
     void style(Style style, bool on);
     // The indented block, counted like the styles.
     void indent(bool on);
+    // Markup that closes the current block, written right after its last text, before any separation.
+    void closeBlock(std::string_view tags);
 
     // Ends the current block: the next output is separated from it by `separation` (the widest asked for).
     void endBlock(Separation separation);
@@ -52,11 +59,15 @@ class MarkupWriter {
     PositionMap& places_;
     Notices& notices_;
     SourcePlace place_;
+    uint32_t part_ = 0;
     Separation pending_ = Separation::None;
     int italic_ = 0;
     int bold_ = 0;
     int overstrike_ = 0;
+    int underline_ = 0;
+    int superscript_ = 0;
+    int subscript_ = 0;
     int indent_ = 0;
 };
 
-} // namespace quillery::markdown
+} // namespace quillery::convert
