@@ -44,7 +44,7 @@ std::string slugOf(std::string_view utf8) {
 std::string SlugSet::claim(const std::string& slug) {
     std::string name = slug.substr(0, kMaxAnchorName);
     for (unsigned number = 1; taken_.count(name) != 0; ++number) {
-        std::string suffix = "-" + std::to_string(number);
+        std::string suffix = std::to_string(number).insert(0, 1, '-');
         name = slug.substr(0, kMaxAnchorName - suffix.size()) + suffix;
     }
     taken_.insert(name);

@@ -71,7 +71,7 @@ std::string BookImages::uniqueName(const std::string& path) {
     }
     std::string name = stem + ".png";
     for (unsigned number = 2; lowerNames_.count(lowered(name)) != 0; ++number) {
-        std::string suffix = "-" + std::to_string(number);
+        std::string suffix = std::to_string(number).insert(0, 1, '-');
         name = stem.substr(0, kMaxImageNameLength - 4 - suffix.size()) + suffix + ".png";
     }
     lowerNames_[lowered(name)] = true;

@@ -184,7 +184,10 @@ Href resolveHref(std::string_view base, std::string_view href) {
         parts.emplace_back(part);
     }
     for (const std::string& part : parts) {
-        result.path += (result.path.empty() ? "" : "/") + part;
+        if (!result.path.empty()) {
+            result.path += '/';
+        }
+        result.path += part;
     }
     result.kind =
         result.path.empty() || !isSafeEntryName(result.path) ? Href::Kind::Invalid : Href::Kind::Internal;
