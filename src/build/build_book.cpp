@@ -3,6 +3,7 @@
 #include "build/block_split.h"
 #include "build/block_store.h"
 #include "build/book_paths.h"
+#include "build/scratch_folder.h"
 #include "build/source_date_epoch.h"
 #include "build/source_text.h"
 #include "framework/diagnostics.h"
@@ -344,40 +345,10 @@ Verdict runBuild(const FileService& source, const FileService& output, const Boo
     return verdict;
 }
 
-// A private folder for a check build, removed with its contents when the check ends.
-class ScratchFolder {
-  public:
-    ScratchFolder() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern =
-            std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/quillery-check-XXXXXX";
-        auto held = InterruptCleanup::hold();
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
-            InterruptCleanup::addFolder(path_);
-        }
-    }
-    ~ScratchFolder() {
-        if (!path_.empty()) {
-            auto held = InterruptCleanup::hold();
-            std::error_code ignored;
-            std::filesystem::remove_all(path_, ignored);
-            InterruptCleanup::dropFolder(path_);
-        }
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
-};
-
 Verdict checkBuild(const FileService& source, const BookInfo& info, uint32_t flags,
                    const BuildSettings& settings) {
     ScratchFolder scratch;
-    if (scratch.path().empty()) {
+    if (!scratch.make("check")) {
         reportError("Could not create a scratch folder to check the book in.");
         return Verdict::Failed;
     }

@@ -1,13 +1,10 @@
 #include "epub/epub_book.h"
 
 #include "framework/diagnostics.h"
-#include "framework/interrupt_cleanup.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <stdlib.h>
 
 namespace quillery::epub {
 namespace {
@@ -64,32 +61,15 @@ std::optional<EpubConversion> convertEpubFile(const FileService& source,
     return convertEpub(bytes, settings);
 }
 
-EpubBook::~EpubBook() {
-    if (!scratch_.empty()) {
-        auto held = InterruptCleanup::hold();
-        std::error_code ignored;
-        std::filesystem::remove_all(scratch_, ignored);
-        InterruptCleanup::dropFolder(scratch_);
-    }
-}
-
 bool EpubBook::placeImages() {
     if (conversion_->images.empty()) {
         return true;
     }
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/quillery-epub-XXXXXX";
-    {
-        auto held = InterruptCleanup::hold();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            reportError("Could not create a scratch folder for the images of the book.");
-            return false;
-        }
-        scratch_ = pattern;
-        InterruptCleanup::addFolder(scratch_);
+    if (!scratch_.make("epub")) {
+        reportError("Could not create a scratch folder for the images of the book.");
+        return false;
     }
-    return !failed(writeImages(conversion_->images, scratch_ + "/images", false));
+    return !failed(writeImages(conversion_->images, scratch_.path() + "/images", false));
 }
 
 Verdict EpubBook::build(const FileService& source, const FileService* output, const BookInfo& info,
@@ -105,7 +85,7 @@ Verdict EpubBook::build(const FileService& source, const FileService* output, co
     EpubPlaces places(*conversion_);
     settings.diagnostics = &places;
     settings.sourceText = conversion_->markup;
-    settings.imageFolder = scratch_.empty() ? std::string() : scratch_ + "/images";
+    settings.imageFolder = scratch_.empty() ? std::string() : scratch_.path() + "/images";
     return buildBook(&source, output, info, flags, settings);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "build/build_book.h"
+#include "build/scratch_folder.h"
 #include "epub/epub_converter.h"
 
 #include <optional>
@@ -19,7 +20,6 @@ std::optional<EpubConversion> convertEpubFile(const FileService& source,
 class EpubBook {
   public:
     explicit EpubBook(std::optional<EpubConversion> conversion) : conversion_(std::move(conversion)) {}
-    ~EpubBook();
     EpubBook(const EpubBook&) = delete;
     EpubBook& operator=(const EpubBook&) = delete;
 
@@ -35,7 +35,7 @@ class EpubBook {
     bool placeImages();
 
     std::optional<EpubConversion> conversion_;
-    std::string scratch_;
+    ScratchFolder scratch_;
 };
 
 } // namespace quillery::epub

@@ -2,11 +2,8 @@
 
 #include "build/source_text.h"
 #include "framework/diagnostics.h"
-#include "framework/interrupt_cleanup.h"
 
-#include <cstdlib>
 #include <filesystem>
-#include <stdlib.h>
 
 namespace quillery::markdown {
 namespace {
@@ -44,32 +41,15 @@ std::optional<Conversion> convertMarkdownFile(const FileService& source, const H
     return convertMarkdown(text.view(), settings);
 }
 
-MarkdownBook::~MarkdownBook() {
-    if (!scratch_.empty()) {
-        auto held = InterruptCleanup::hold();
-        std::error_code ignored;
-        std::filesystem::remove_all(scratch_, ignored);
-        InterruptCleanup::dropFolder(scratch_);
-    }
-}
-
 bool MarkdownBook::placeImages() {
     if (conversion_->images.empty()) {
         return true;
     }
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/quillery-markdown-XXXXXX";
-    {
-        auto held = InterruptCleanup::hold();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            reportError("Could not create a scratch folder for the images of the book.");
-            return false;
-        }
-        scratch_ = pattern;
-        InterruptCleanup::addFolder(scratch_);
+    if (!scratch_.make("markdown")) {
+        reportError("Could not create a scratch folder for the images of the book.");
+        return false;
     }
-    return !failed(copyImages(conversion_->images, scratch_ + "/images", false));
+    return !failed(copyImages(conversion_->images, scratch_.path() + "/images", false));
 }
 
 Verdict MarkdownBook::build(const FileService& source, const FileService* output, const BookInfo& info,
@@ -86,7 +66,7 @@ Verdict MarkdownBook::build(const FileService& source, const FileService* output
     settings.diagnostics = &places;
     settings.sourceText = conversion_->markup;
     // No image folder when there is no image: nothing can be taken from beside the source.
-    settings.imageFolder = scratch_.empty() ? std::string() : scratch_ + "/images";
+    settings.imageFolder = scratch_.empty() ? std::string() : scratch_.path() + "/images";
     return buildBook(&source, output, info, flags, settings);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "build/build_book.h"
+#include "build/scratch_folder.h"
 #include "markdown/markdown_converter.h"
 
 #include <optional>
@@ -20,7 +21,6 @@ class MarkdownBook {
   public:
     // `conversion` of the file, or nothing when it could not be read.
     explicit MarkdownBook(std::optional<Conversion> conversion) : conversion_(std::move(conversion)) {}
-    ~MarkdownBook();
     MarkdownBook(const MarkdownBook&) = delete;
     MarkdownBook& operator=(const MarkdownBook&) = delete;
 
@@ -38,7 +38,7 @@ class MarkdownBook {
     bool placeImages();
 
     std::optional<Conversion> conversion_;
-    std::string scratch_;
+    ScratchFolder scratch_;
 };
 
 } // namespace quillery::markdown

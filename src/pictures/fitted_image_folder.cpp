@@ -1,16 +1,13 @@
 #include "pictures/fitted_image_folder.h"
 
 #include "framework/diagnostics.h"
-#include "framework/interrupt_cleanup.h"
 #include "markup/image_file_check.h"
 #include "pictures/picture_as_is.h"
 #include "pictures/picture_file.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <stdlib.h>
 #include <vector>
 
 namespace quillery::pictures {
@@ -40,33 +37,16 @@ bool placePicture(const std::string& from, const std::string& to, PictureColors 
 
 } // namespace
 
-FittedImageFolder::~FittedImageFolder() {
-    if (!scratch_.empty()) {
-        auto held = InterruptCleanup::hold();
-        std::error_code ignored;
-        fs::remove_all(scratch_, ignored);
-        InterruptCleanup::dropFolder(scratch_);
-    }
-}
-
 Verdict FittedImageFolder::prepare(const std::string& imageFolder, PictureColors colors) {
     std::error_code failure;
     if (!fs::is_directory(imageFolder, failure)) {
         return Verdict::Ok;
     }
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/quillery-images-XXXXXX";
-    {
-        auto held = InterruptCleanup::hold();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            reportError("Could not create a scratch folder for the images of the book.");
-            return Verdict::Failed;
-        }
-        scratch_ = pattern;
-        InterruptCleanup::addFolder(scratch_);
+    if (!scratch_.make("images")) {
+        reportError("Could not create a scratch folder for the images of the book.");
+        return Verdict::Failed;
     }
-    std::string images = scratch_ + "/images";
+    std::string images = scratch_.path() + "/images";
     if (!fs::create_directory(images, failure)) {
         reportError("Could not create file %s.", images.c_str());
         return Verdict::Failed;

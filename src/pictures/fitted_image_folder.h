@@ -8,6 +8,7 @@
 // no harm). Other files are left out.
 #pragma once
 
+#include "build/scratch_folder.h"
 #include "framework/verdict.h"
 #include "pictures/picture_fitting.h"
 
@@ -18,7 +19,6 @@ namespace quillery::pictures {
 class FittedImageFolder {
   public:
     FittedImageFolder() = default;
-    ~FittedImageFolder(); // removes the scratch folder
     FittedImageFolder(const FittedImageFolder&) = delete;
     FittedImageFolder& operator=(const FittedImageFolder&) = delete;
 
@@ -30,7 +30,7 @@ class FittedImageFolder {
     const std::string& folder() const { return images_; }
 
   private:
-    std::string scratch_;
+    ScratchFolder scratch_; // removed with the object
     std::string images_;
 };
 
