@@ -9,20 +9,6 @@
 #include <fstream>
 
 namespace quillery::epub {
-namespace {
-
-constexpr size_t kNameStemLength = 20;
-
-std::string lowered(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
-
-} // namespace
 
 std::optional<std::string> BookImages::import(const std::string& path, std::string& problem) {
     if (auto known = byPath_.find(path); known != byPath_.end()) {
@@ -34,7 +20,7 @@ std::optional<std::string> BookImages::import(const std::string& path, std::stri
     switch (archive_.read(path, bytes)) {
     case EntryRead::Ok:
         if (pictures::FittedPicture fitted; !failed(pictures::fitPicture(bytes, colors_, fitted, problem))) {
-            name = uniqueName(path);
+            name = names_.claim(path);
             images_.push_back({*name, std::move(fitted.png)});
         }
         break;
@@ -51,30 +37,6 @@ std::optional<std::string> BookImages::import(const std::string& path, std::stri
     }
     byPath_[path] = name;
     problems_[path] = problem;
-    return name;
-}
-
-std::string BookImages::uniqueName(const std::string& path) {
-    std::string_view leaf = path;
-    if (size_t slash = leaf.rfind('/'); slash != std::string_view::npos) {
-        leaf.remove_prefix(slash + 1);
-    }
-    leaf = leaf.substr(0, leaf.rfind('.'));
-    std::string stem;
-    for (char c : leaf.substr(0, kNameStemLength)) {
-        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-                     c == '_';
-        stem += plain ? c : '_';
-    }
-    if (stem.empty()) {
-        stem = "image";
-    }
-    std::string name = stem + ".png";
-    for (unsigned number = 2; lowerNames_.count(lowered(name)) != 0; ++number) {
-        std::string suffix = std::to_string(number).insert(0, 1, '-');
-        name = stem.substr(0, kMaxImageNameLength - 4 - suffix.size()) + suffix + ".png";
-    }
-    lowerNames_[lowered(name)] = true;
     return name;
 }
 

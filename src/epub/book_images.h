@@ -2,6 +2,7 @@
 // unique names in the book's image folder.
 #pragma once
 
+#include "convert/image_names.h"
 #include "epub/epub_archive.h"
 #include "framework/verdict.h"
 #include "pictures/picture_fitting.h"
@@ -33,14 +34,12 @@ class BookImages {
     bool refused() const { return refused_; }
 
   private:
-    std::string uniqueName(const std::string& path);
-
     EpubArchive& archive_;
     ImageColors colors_;
     std::vector<BookImage> images_;
     std::map<std::string, std::optional<std::string>> byPath_;
     std::map<std::string, std::string> problems_;
-    std::map<std::string, bool> lowerNames_;
+    convert::ImageNames names_;
     bool refused_ = false;
 };
 

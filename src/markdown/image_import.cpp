@@ -16,8 +16,6 @@
 namespace quillery::markdown {
 namespace {
 
-constexpr size_t kNameStemLength = 20;
-
 // Book text in messages is Windows-1252; a path written in the Markdown file is UTF-8.
 std::string messageText(std::string_view utf8) {
     std::string repaired(utf8.substr(0, 200));
@@ -59,15 +57,6 @@ std::optional<std::string> relativePath(std::string_view url) {
         path += part;
     }
     return path.empty() ? std::nullopt : std::optional<std::string>(path);
-}
-
-std::string lowered(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
 }
 
 } // namespace
@@ -113,30 +102,8 @@ std::optional<ImportedImage> ImageImporter::check(const std::string& relative, c
         }
         image.fitted = std::move(picture.png);
     }
-    image.name = uniqueName(relative);
+    image.name = names_.claim(relative);
     return image;
-}
-
-std::string ImageImporter::uniqueName(std::string_view relative) {
-    std::string_view leaf =
-        relative.substr(relative.rfind('/') == std::string_view::npos ? 0 : relative.rfind('/') + 1);
-    leaf = leaf.substr(0, leaf.rfind('.'));
-    std::string stem;
-    for (char c : leaf.substr(0, kNameStemLength)) {
-        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-                     c == '_';
-        stem += plain ? c : '_';
-    }
-    if (stem.empty()) {
-        stem = "image";
-    }
-    std::string name = stem + ".png";
-    for (unsigned number = 2; lowerNames_.count(lowered(name)) != 0; ++number) {
-        std::string suffix = std::to_string(number).insert(0, 1, '-');
-        name = stem.substr(0, kMaxImageNameLength - 4 - suffix.size()) + suffix + ".png";
-    }
-    lowerNames_[lowered(name)] = true;
-    return name;
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // the build takes them as they are, and given short unique names in the book's image folder.
 #pragma once
 
+#include "convert/image_names.h"
 #include "framework/diagnostics.h"
 #include "framework/verdict.h"
 #include "markdown/convert_names.h"
@@ -41,13 +42,12 @@ class ImageImporter {
   private:
     std::optional<ImportedImage> check(const std::string& relative, const std::string& path,
                                        SourcePlace place);
-    std::string uniqueName(std::string_view relative);
 
     std::string folder_;
     pictures::PictureColors colors_;
     std::vector<ImportedImage> images_;
     std::map<std::string, std::string> byPath_; // relative path -> name
-    std::map<std::string, bool> lowerNames_;
+    convert::ImageNames names_;
     int errors_ = 0;
 };
 
